@@ -1,0 +1,22 @@
+# Installs the Debian packages the build, the tests and the demo need; quiet and idempotent.
+# Sourced by scripts/test and scripts/demo.
+
+MURMURO_PACKAGES=(
+  cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+  wine wine64 xvfb x11-apps x11-utils imagemagick xdotool espeak-ng sox zip unzip python3
+)
+
+murmuro_install_deps() {
+  local missing=() pkg
+  for pkg in "${MURMURO_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+}

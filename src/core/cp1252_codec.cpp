@@ -1,0 +1,41 @@
+#include "core/cp1252_codec.h"
+
+#include <array>
+
+namespace murmuro {
+namespace {
+
+// 0x80..0x9F; the five unassigned bytes map to the C1 controls of the same value, as Windows does.
+constexpr std::array<char16_t, 32> kHigh = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char ToByte(char16_t c) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+  for (std::size_t i = 0; i < kHigh.size(); ++i) {
+    if (kHigh[i] == c) return static_cast<char>(0x80 + i);
+  }
+  return '?';
+}
+
+}  // namespace
+
+Text Cp1252Codec::ToText(std::string_view ansi) const {
+  Text out;
+  out.reserve(ansi.size());
+  for (unsigned char b : ansi) {
+    out.push_back(b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : static_cast<char16_t>(b));
+  }
+  return out;
+}
+
+std::string Cp1252Codec::FromText(TextView text) const {
+  std::string out;
+  out.reserve(text.size());
+  for (char16_t c : text) out.push_back(ToByte(c));
+  return out;
+}
+
+}  // namespace murmuro

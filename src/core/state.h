@@ -1,0 +1,26 @@
+#pragma once
+// The program-wide state: one object, owned by the program's entry and handed to the forms.
+#include <cstdint>
+#include <memory>
+
+#include "core/one_based_list.h"
+#include "core/text.h"
+#include "imwindows/records.h"
+#include "platform/voice.h"
+
+namespace murmuro {
+
+// Acronym records as stored: the name, a comma, the meaning.
+using AcronymList = OneBasedList<Text>;
+
+struct ProgramState {
+  std::shared_ptr<platform::Voice> Voice;
+  ParentWindowList ParentWindows;
+  IMWindowList IMWindows;
+  AcronymList Acronyms;
+  // Greater than 0 means on.
+  std::int16_t UseReader = 0;
+  std::int16_t TopOnly = 0;
+};
+
+}  // namespace murmuro

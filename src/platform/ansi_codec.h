@@ -1,0 +1,18 @@
+#pragma once
+// The 8-bit code page at the edge of the program: window titles, class names and the settings file.
+#include <string>
+#include <string_view>
+
+#include "core/text.h"
+
+namespace murmuro::platform {
+
+class AnsiCodec {
+ public:
+  virtual ~AnsiCodec() = default;
+  virtual Text ToText(std::string_view ansi) const = 0;
+  // Characters the code page cannot hold come out as the code page's default character.
+  virtual std::string FromText(TextView text) const = 0;
+};
+
+}  // namespace murmuro::platform

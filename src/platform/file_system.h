@@ -1,0 +1,21 @@
+#pragma once
+// Whole-file reads and safe whole-file replacement for the settings file.
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace murmuro::platform {
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  // The file's bytes, or nullopt when it is missing or cannot be opened.
+  virtual std::optional<std::string> ReadAll(const std::filesystem::path& file) = 0;
+  // Writes `bytes` to a temporary file in the same folder, flushes it to disk and then
+  // replaces `file` with it in one step. On failure the old file is left as it was and the
+  // returned text says what went wrong; an empty text means success.
+  virtual std::string ReplaceAll(const std::filesystem::path& file, std::string_view bytes) = 0;
+};
+
+}  // namespace murmuro::platform

@@ -1,0 +1,33 @@
+#pragma once
+// The window manager calls the scan, the capture and the poll tick make (8-bit forms).
+#include <cstdint>
+#include <functional>
+
+#include "core/text.h"
+
+namespace murmuro::platform {
+
+inline constexpr std::uint32_t SMTO_ABORTIFHUNG = 2;
+
+// Called once per enumerated window with the context value; return nonzero to go on.
+using EnumProc = std::function<std::int32_t(Hwnd window, std::int32_t context)>;
+
+class WindowSystem {
+ public:
+  virtual ~WindowSystem() = default;
+  // Results of the enumerations are not consulted, so they return nothing.
+  virtual void EnumWindows(const EnumProc& proc, std::int32_t context) = 0;
+  virtual void EnumChildWindows(Hwnd parent, const EnumProc& proc, std::int32_t context) = 0;
+  virtual int GetWindowTextLengthA(Hwnd window) = 0;
+  virtual int GetWindowTextA(Hwnd window, char* buffer, int maxCount) = 0;
+  virtual int GetClassNameA(Hwnd window, char* buffer, int maxCount) = 0;
+  virtual std::uint32_t RegisterWindowMessageA(const char* name) = 0;
+  // The answer goes to *result; the return value is the call's own (0 on failure or time-out).
+  virtual std::intptr_t SendMessageTimeoutA(Hwnd window, std::uint32_t message, std::uintptr_t wParam,
+                                            std::intptr_t lParam, std::uint32_t flags,
+                                            std::uint32_t timeoutMs, std::uintptr_t* result) = 0;
+  virtual Hwnd GetForegroundWindow() = 0;
+  virtual bool IsWindow(Hwnd window) = 0;
+};
+
+}  // namespace murmuro::platform
