@@ -26,7 +26,7 @@ class clsIMWindow {
 
 // The result of one capture.
 struct IMTextResult {
-  Text Text;
+  murmuro::Text Text;
   murmuro::Text HTML;
 };
 

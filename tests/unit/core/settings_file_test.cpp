@@ -1,0 +1,138 @@
+// LoadSettings and SaveSettings against a real folder.
+#include <gtest/gtest.h>
+
+#include "core/cp1252_codec.h"
+#include "core/settings.h"
+#include "platform/posix/posix_file_system.h"
+#include "support/temp_folder.h"
+
+namespace murmuro {
+namespace {
+
+class SettingsFile : public ::testing::Test {
+ protected:
+  testing::TempFolder folder;
+  PosixFileSystem files;
+  Cp1252Codec codec;
+  SettingsStore store{folder.path(), files, codec};
+  ProgramState state;
+  int checks = 0;
+
+  void Load() { LoadSettings(state, store, [this] { ++checks; }); }
+};
+
+TEST_F(SettingsFile, ReadingSwitchValueDecidesTheCheckMark) {
+  struct Case {
+    const char* bytes;
+    std::int16_t useReader;
+    int checks;
+  };
+  const Case cases[] = {{"1\r\n0\r\n", 1, 1}, {"0\r\n0\r\n", 0, 0}, {"2\r\n0\r\n", 2, 0}, {"-1\r\n1\r\n", -1, 0}};
+  for (const Case& c : cases) {
+    folder.Write("kel.dat", c.bytes);
+    checks = 0;
+    Load();
+    EXPECT_EQ(state.UseReader, c.useReader) << c.bytes;
+    EXPECT_EQ(checks, c.checks) << c.bytes;
+  }
+}
+
+TEST_F(SettingsFile, RoundTripKeepsEverythingAsEntered) {
+  const std::vector<AcronymList> lists = {
+      {},
+      {u"lol,laughing out loud", u"brb,be right back"},
+      {u"LOL ,Shouting", u"", u"oops", u" spaced , out ", u"a,b,c", u"\u00e7a,\u20ac"},
+  };
+  for (const AcronymList& list : lists) {
+    state.UseReader = 1;
+    state.TopOnly = 2;
+    state.Acronyms = list;
+    SaveSettings(state, store);
+    state = ProgramState();
+    Load();
+    EXPECT_EQ(state.UseReader, 1);
+    EXPECT_EQ(state.TopOnly, 2);
+    EXPECT_EQ(state.Acronyms, list);
+  }
+  state.Acronyms = {};
+  SaveSettings(state, store);
+  EXPECT_EQ(folder.Read("kel.dat"), "1\r\n2\r\n");  // an empty list is the two switch lines alone
+}
+
+TEST_F(SettingsFile, HandEditedFile) {
+  folder.Write("kel.dat", "0\r\n1\r\n\r\nhello\r\nLOL ,Shout\r\n");
+  Load();
+  EXPECT_EQ(state.TopOnly, 1);
+  EXPECT_EQ(state.Acronyms, (AcronymList{u"", u"hello", u"LOL ,Shout"}));
+  SaveSettings(state, store);
+  EXPECT_EQ(folder.Read("kel.dat"), "0\r\n1\r\n\r\nhello\r\nLOL ,Shout\r\n");
+}
+
+TEST_F(SettingsFile, LoadReplacesTheEarlierList) {
+  state.Acronyms = {u"old,one"};
+  folder.Write("kel.dat", "1\r\n0\r\nnew,one\r\n");
+  Load();
+  EXPECT_EQ(state.Acronyms, (AcronymList{u"new,one"}));
+}
+
+TEST_F(SettingsFile, MissingOrShortFileIsAnErrorNamingIt) {
+  EXPECT_THROW(
+      {
+        try {
+          Load();
+        } catch (const SettingsError& e) {
+          EXPECT_NE(std::string(e.what()).find(PathForMessage(folder.path() / "kel.dat")), std::string::npos);
+          EXPECT_NE(std::string(e.what()).find("missing"), std::string::npos);
+          throw;
+        }
+      },
+      SettingsError);
+  folder.Write("kel.dat", "1\r\n");
+  EXPECT_THROW(Load(), SettingsError);
+}
+
+TEST_F(SettingsFile, FailedSaveLeavesTheOldFileWhole) {
+  const std::string before = "1\r\n0\r\nlol,laughing\r\n";
+  for (const char* failingStage : {"opened", "written", "flushed"}) {
+    folder.Write("kel.dat", before);
+    PosixFileSystem failing([&](std::string_view stage) { return stage != failingStage; });
+    SettingsStore failingStore{folder.path(), failing, codec};
+    state.UseReader = 0;
+    state.Acronyms = {u"other,text", u"and,more"};
+    EXPECT_THROW(SaveSettings(state, failingStore), SettingsError) << failingStage;
+    EXPECT_EQ(folder.Read("kel.dat"), before) << failingStage;
+    EXPECT_EQ(folder.FileCount(), 1u) << "temporary file left behind after " << failingStage;
+  }
+}
+
+TEST_F(SettingsFile, SaveIntoMissingFolderReportsFailure) {
+  SettingsStore nowhere{folder.path() / "absent", files, codec};
+  EXPECT_THROW(SaveSettings(state, nowhere), SettingsError);
+}
+
+}  // namespace
+}  // namespace murmuro
+
+namespace murmuro {
+namespace {
+
+// The file shipped beside the program: reading on, every window read, lower-case names.
+TEST(DefaultSettings, ShipsReadingOnWithCommonAcronyms) {
+  PosixFileSystem files;
+  Cp1252Codec codec;
+  const auto bytes = files.ReadAll(MURMURO_DEFAULT_SETTINGS);
+  ASSERT_TRUE(bytes.has_value());
+  const Settings s = ParseSettings(*bytes, codec, "kel.dat");
+  EXPECT_EQ(s.UseReader, 1);
+  EXPECT_EQ(s.TopOnly, 0);
+  EXPECT_GE(s.Acronyms.Count(), 10u);
+  for (const Text& record : s.Acronyms) {
+    const auto comma = record.find(u',');
+    ASSERT_NE(comma, Text::npos);
+    for (char16_t c : record.substr(0, comma)) EXPECT_TRUE(c >= u'a' && c <= u'z');
+  }
+  EXPECT_EQ(FormatSettings(s, codec), *bytes);  // written exactly as we would write it
+}
+
+}  // namespace
+}  // namespace murmuro
