@@ -1,0 +1,59 @@
+#pragma once
+// Puts the program's icon into the shell's notification area and takes it out again. The record
+// is kept between the two calls, as the shell finds the icon again by window and id.
+#include <array>
+#include <cstdint>
+
+#include "core/text.h"
+#include "platform/ansi_codec.h"
+#include "platform/tray_shell.h"
+
+namespace murmuro {
+
+inline constexpr std::uint32_t kTrayIconId = 1;
+// The shell reports mouse activity over the icon as the window's own mouse-move message.
+inline constexpr std::uint32_t kTrayCallbackMessage = 512;
+
+// The record as the program keeps it; the tip field is converted to the code page at each call.
+struct TrayIconRecord {
+  Hwnd hWnd = 0;
+  std::uint32_t uID = 0;
+  std::uint32_t uFlags = 0;
+  std::uint32_t uCallbackMessage = 0;
+  platform::IconHandle hIcon = 0;
+  Text szTip;  // kTrayTipSize characters: the tip, a NUL, spaces
+
+  bool operator==(const TrayIconRecord&) const = default;
+};
+
+// The tip, cut to 63 characters so that its NUL always fits, then a NUL, then spaces.
+Text TrayTipField(TextView tip);
+
+// The field in the code page: the characters before its NUL as far as they fit in 63 bytes
+// (a character is never split), a NUL, then spaces.
+std::array<char, platform::kTrayTipSize> TrayTipToAnsi(TextView field,
+                                                       const platform::AnsiCodec& codec);
+
+class IconToSysTray {
+ public:
+  IconToSysTray(platform::TrayShell& shell, const platform::AnsiCodec& codec) noexcept
+      : shell_(shell), codec_(codec) {}
+
+  // The shell's answer is not consulted; a missing icon leaves the program running without one.
+  void AddTrayIcon(Hwnd window, platform::IconHandle icon, TextView tip);
+  void RemoveTrayIcon();
+  // After the shell restarted: adds the kept record again, or refreshes it when the shell still
+  // has the icon. Nothing before the first AddTrayIcon.
+  void RestoreTrayIcon();
+
+  const TrayIconRecord& TrayIconData() const noexcept { return record_; }
+
+ private:
+  platform::NotifyIconDataA AnsiRecord() const;
+
+  platform::TrayShell& shell_;
+  const platform::AnsiCodec& codec_;
+  TrayIconRecord record_;
+};
+
+}  // namespace murmuro

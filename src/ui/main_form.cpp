@@ -1,0 +1,94 @@
+#include "ui/main_form.h"
+
+#include <optional>
+
+#include "core/resume_next.h"
+#include "ui/tray_code.h"
+
+namespace murmuro {
+
+fMain::fMain(ProgramState& state, fOps& options, MainFormPlatform platform, MainFormCalls calls)
+    : state_(state),
+      options_(options),
+      platform_(platform),
+      calls_(std::move(calls)),
+      tray_(platform.Shell, platform.Codec),
+      items_{{{u"Use Murmuro", false}, {u"Options", false}, {u"-", false}, {u"Exit", false}}} {}
+
+void fMain::Form_Load() noexcept {
+  if (loaded_) return;
+  loaded_ = true;
+  ResumeNext step;
+  step([&] { tray_.AddTrayIcon(platform_.hWnd, platform_.Icon, kProgramName); });
+  step([&] { calls_.ReadWindows(); });
+}
+
+void fMain::Form_MouseMove(std::int16_t, std::int16_t, float X, float) noexcept {
+  ResumeNext step;
+  std::optional<std::int32_t> code;
+  step([&] {
+    code = TrayNotificationCode(X, platform_.Scale.ScaleMode(), platform_.Scale.TwipsPerPixelX());
+  });
+  if (code != kWmRButtonUp) return;
+  std::optional<std::int16_t> chosen;
+  step([&] { chosen = platform_.Menu.PopupAtMouse(items_); });
+  if (chosen) mnuPop1_Click(*chosen);
+}
+
+void fMain::mnuPop1_Click(std::int16_t Index) noexcept {
+  switch (Index) {
+    case kMenuUseReader:
+      // Only 0 counts as off here; any other value, 2 included, switches reading off.
+      if (state_.UseReader == 0) {
+        state_.UseReader = 1;
+        SetItemChecked(kMenuUseReader, true);
+      } else {
+        state_.UseReader = 0;
+        SetItemChecked(kMenuUseReader, false);
+      }
+      break;
+    case kMenuOptions:
+      options_.Show();
+      break;
+    case kMenuExit:
+      options_.Unload();
+      Unload();
+      break;
+    default:
+      break;
+  }
+}
+
+void fMain::Unload() noexcept {
+  if (!loaded_) return;
+  loaded_ = false;
+  Form_Unload();
+  ResumeNext step;
+  step([&] { calls_.ProgramEnd(); });
+}
+
+void fMain::Form_Unload() {
+  ResumeNext step;
+  step([&] { calls_.SaveSettings(); });
+  step([&] { tray_.RemoveTrayIcon(); });
+}
+
+void fMain::TaskbarCreated() noexcept {
+  if (!loaded_) return;
+  ResumeNext step;
+  step([&] { tray_.RestoreTrayIcon(); });
+}
+
+void fMain::CancelLoad() noexcept {
+  if (!loaded_) return;
+  loaded_ = false;
+  ResumeNext step;
+  step([&] { tray_.RemoveTrayIcon(); });
+}
+
+void fMain::SetItemChecked(std::int16_t Index, bool checked) noexcept {
+  if (Index < 0 || static_cast<std::size_t>(Index) >= items_.size()) return;
+  items_[static_cast<std::size_t>(Index)].Checked = checked;
+}
+
+}  // namespace murmuro

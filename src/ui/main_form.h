@@ -1,0 +1,83 @@
+#pragma once
+// The hidden main form: owns the tray icon and its popup menu, and ends the program when it
+// unloads. The poll timer and the scan live elsewhere; the form only starts the first scan.
+#include <array>
+#include <cstdint>
+#include <functional>
+
+#include "core/state.h"
+#include "platform/ansi_codec.h"
+#include "platform/form_scale.h"
+#include "platform/popup_menu.h"
+#include "platform/tray_shell.h"
+#include "ui/icon_to_sys_tray.h"
+#include "ui/options_dialog.h"
+
+namespace murmuro {
+
+inline constexpr TextView kProgramName = u"Murmuro";
+
+// The popup's items.
+inline constexpr std::int16_t kMenuUseReader = 0;
+inline constexpr std::int16_t kMenuOptions = 1;
+inline constexpr std::int16_t kMenuSeparator = 2;
+inline constexpr std::int16_t kMenuExit = 3;
+inline constexpr std::size_t kMenuItems = 4;
+
+// What the form reaches of the platform: its own window and icon, the shell, the menu.
+struct MainFormPlatform {
+  Hwnd hWnd = 0;
+  platform::IconHandle Icon = 0;
+  platform::TrayShell& Shell;
+  const platform::AnsiCodec& Codec;
+  platform::PopupMenu& Menu;
+  const platform::FormScale& Scale;
+};
+
+// The program's procedures the form calls. SaveSettings throws when the file cannot be written.
+struct MainFormCalls {
+  std::function<void()> ReadWindows;
+  std::function<void()> SaveSettings;
+  // The form has unloaded and no form is left: the program ends (the Windows side quits its
+  // message loop).
+  std::function<void()> ProgramEnd;
+};
+
+class fMain {
+ public:
+  fMain(ProgramState& state, fOps& options, MainFormPlatform platform, MainFormCalls calls);
+
+  // Runs once: adds the tray icon, then makes the first scan.
+  void Form_Load() noexcept;
+  // A tray notification: the mouse message's code arrives as X. Only the right button's
+  // release opens the menu; the chosen item runs mnuPop1_Click.
+  void Form_MouseMove(std::int16_t Button, std::int16_t Shift, float X, float Y) noexcept;
+  void mnuPop1_Click(std::int16_t Index) noexcept;
+  // Unloads the form (Form_Unload: save, remove the icon), then the program ends. Only the
+  // first call after Form_Load does anything.
+  void Unload() noexcept;
+  // The shell restarted ("TaskbarCreated"): the icon goes back into the new notification area.
+  void TaskbarCreated() noexcept;
+  // For a start-up that fails after Form_Load: takes the icon out and leaves the form unloaded,
+  // so that nothing later writes the settings file. The program's end is the caller's.
+  void CancelLoad() noexcept;
+
+  // The check mark of an item; the settings load sets item 0's when reading is on.
+  void SetItemChecked(std::int16_t Index, bool checked) noexcept;
+  const std::array<platform::MenuItem, kMenuItems>& mnuPop1() const noexcept { return items_; }
+  bool Loaded() const noexcept { return loaded_; }
+  const TrayIconRecord& TrayIconData() const noexcept { return tray_.TrayIconData(); }
+
+ private:
+  void Form_Unload();
+
+  ProgramState& state_;
+  fOps& options_;
+  MainFormPlatform platform_;
+  MainFormCalls calls_;
+  IconToSysTray tray_;
+  std::array<platform::MenuItem, kMenuItems> items_;
+  bool loaded_ = false;
+};
+
+}  // namespace murmuro
