@@ -7,7 +7,11 @@
 
 namespace murmuro::platform {
 
-inline constexpr std::uint32_t SMTO_ABORTIFHUNG = 2;
+inline constexpr std::uint32_t kSmtoAbortIfHung = 2;
+// windows.h makes this name a macro of the same value; files that include it use the k-name.
+#ifndef SMTO_ABORTIFHUNG
+inline constexpr std::uint32_t SMTO_ABORTIFHUNG = kSmtoAbortIfHung;
+#endif
 
 // Called once per enumerated window with the context value; return nonzero to go on.
 using EnumProc = std::function<std::int32_t(Hwnd window, std::int32_t context)>;

@@ -1,0 +1,25 @@
+#pragma once
+// Reads one conversation view's text through its HTML document. Never fails towards the
+// caller: every failure comes back as the text "Window Not Found" with an empty HTML.
+#include <memory>
+
+#include "imwindows/records.h"
+#include "platform/html_document.h"
+#include "platform/window_system.h"
+
+namespace murmuro {
+
+inline constexpr std::uint32_t kGetObjectTimeoutMs = 1000;
+
+// What a capture needs of the platform.
+struct CaptureContext {
+  platform::WindowSystem& windows;
+  platform::DocumentSource& documents;
+};
+
+// The view's document through IHTMLDocument, or empty.
+std::unique_ptr<platform::HtmlDocument> GetHTMLDocument(const CaptureContext& ctx, Hwnd view);
+
+IMTextResult GetIMText(const CaptureContext& ctx, Hwnd view);
+
+}  // namespace murmuro

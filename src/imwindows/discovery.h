@@ -1,0 +1,38 @@
+#pragma once
+// The scan for conversation windows (titles holding "IM with" or "- Instant Message", case
+// ignored) and their views (descendants of class "Internet Explorer_Server", exact).
+#include "core/state.h"
+#include "imwindows/capture.h"
+#include "platform/ansi_codec.h"
+#include "platform/poll_timer.h"
+
+namespace murmuro {
+
+struct ScanContext {
+  CaptureContext capture;
+  const platform::AnsiCodec& codec;
+  platform::PollTimer& timer;
+};
+
+// The whole scan: timer off, both lists replaced, timer on. A view found again (same view
+// under the same conversation window) keeps its last known text; only new views are primed
+// by a capture. Never throws.
+void ReadWindows(ProgramState& state, const ScanContext& ctx);
+
+void FindParentWindows(ProgramState& state, const ScanContext& ctx);
+void FindIMWindows(ProgramState& state, const ScanContext& ctx, Hwnd parent,
+                   const IMWindowList& previous);
+std::int32_t EnumParentProc(ProgramState& state, const ScanContext& ctx, Hwnd window,
+                            std::int32_t context);
+std::int32_t EnumIMProc(ProgramState& state, const ScanContext& ctx, Hwnd window,
+                        std::int32_t context, const IMWindowList& previous);
+
+// True when a top-level window with a conversation title exists that the last scan did not list
+// (judged by titles alone; nothing is captured). Throws only what the window system throws.
+bool HasUnlistedConversation(const ProgramState& state, const ScanContext& ctx);
+
+bool IsConversationTitle(TextView title);
+Text GetWindowTitle(platform::WindowSystem& windows, const platform::AnsiCodec& codec, Hwnd window);
+Text GetWindowClass(platform::WindowSystem& windows, const platform::AnsiCodec& codec, Hwnd window);
+
+}  // namespace murmuro

@@ -1,0 +1,108 @@
+#include "monitor/poll_cycle.h"
+
+#include <memory>
+#include <stdexcept>
+
+#include "core/resume_next.h"
+#include "phrase/lines.h"
+#include "phrase/process_phrase.h"
+
+namespace murmuro {
+namespace {
+
+// Clears the in-tick mark however the tick ends.
+class TickMark {
+ public:
+  explicit TickMark(bool& mark) noexcept : mark_(mark) { mark_ = true; }
+  ~TickMark() { mark_ = false; }
+  TickMark(const TickMark&) = delete;
+  TickMark& operator=(const TickMark&) = delete;
+
+ private:
+  bool& mark_;
+};
+
+// A text that ends in CR LF is still being written: its last line is empty.
+bool Settled(TextView text) { return text.empty() || !LastLine(text).empty(); }
+
+}  // namespace
+
+void PollCycle::Timer2_Timer() noexcept {
+  if (ticking_) return;
+  bool timerOn = false;
+  ResumeNext{}([&] { timerOn = ctx_.scan.timer.Enabled(); });
+  if (!timerOn) return;
+  TickMark mark(ticking_);
+  ResumeNext{}([&] { Tick(); });
+}
+
+void PollCycle::Tick() {
+  ProgramState& state = ctx_.state;
+  ResumeNext step;
+  if (state.IMWindows.Empty()) {
+    ReadWindows(state, ctx_.scan);
+    return;
+  }
+  // A conversation opened since the last scan: find it before its first lines are missed.
+  bool unlisted = false;
+  step([&] { unlisted = HasUnlistedConversation(state, ctx_.scan); });
+  if (unlisted) {
+    ReadWindows(state, ctx_.scan);
+    return;
+  }
+  const std::size_t count = state.IMWindows.Count();
+  for (std::size_t position = 1; position <= count; ++position) {
+    if (VisitView(position) == After::kEndTick) return;
+  }
+}
+
+PollCycle::After PollCycle::VisitView(std::size_t position) {
+  ProgramState& state = ctx_.state;
+  platform::WindowSystem& windows = ctx_.scan.capture.windows;
+  ResumeNext step;
+
+  // The tick holds its own reference: the entry outlives a rescan.
+  std::shared_ptr<clsIMWindow> view;
+  step([&] { view = state.IMWindows.Item(position); });
+  if (!view) return After::kNextView;
+
+  Text text;  // a capture that fails outright counts as an empty text
+  step([&] { text = GetIMText(ctx_.scan.capture, view->hwnd).Text; });
+
+  if (text == kWindowNotFound) {
+    // Unreadable for now (say, a new conversation still too short) is not gone: look again
+    // next tick. Only a view whose window has gone calls for a rescan.
+    bool exists = false;
+    step([&] { exists = windows.IsWindow(view->hwnd); });
+    if (exists) return After::kNextView;
+    ReadWindows(state, ctx_.scan);
+    return After::kEndTick;
+  }
+
+  if (state.TopOnly > 0) {
+    Hwnd foreground = 0;
+    step([&] { foreground = windows.GetForegroundWindow(); });
+    if (view->ParenthWnd != foreground) {
+      step([&] { view->IMText = text; });
+      return After::kNextView;
+    }
+  }
+
+  if (text != view->IMText && state.UseReader > 0) {
+    if (Settled(text)) {
+      Text phrase;
+      step([&] { phrase = ProcessPhrase(view->IMText, text, state.Acronyms, ctx_.lower); });
+      step([&] {
+        if (!state.Voice) throw std::logic_error("no voice");
+        state.Voice->Speak(phrase, kSpeakFlags);
+      });
+      step([&] { view->IMText = text; });
+    }
+    // Otherwise the last line is still empty: look again next tick, with whatever came since.
+  } else {
+    step([&] { view->IMText = text; });
+  }
+  return After::kNextView;
+}
+
+}  // namespace murmuro

@@ -1,0 +1,55 @@
+#pragma once
+// Documents behind the answers to "WM_HTML_GETOBJECT". Each can be told to give nothing at any
+// step of a capture, or to fail from now on (its client has gone); a hook before each step can
+// change the texts (a line arriving between two reads). Every object handed out is counted
+// while it lives, so tests can prove that a capture releases all it took.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "platform/html_document.h"
+
+namespace murmuro::fakes {
+
+// The steps of one capture, in the order a capture makes them.
+enum class DocStep { kObject, kQueryDocument2, kBody1, kInnerText1, kBody2, kInnerText2, kBody3, kInnerHtml };
+
+struct FakeDocument {
+  Text innerText;
+  Text innerHtml;
+  std::optional<DocStep> failAt;  // that step gives nothing
+  bool disconnected = false;      // every step gives nothing
+  std::function<void(DocStep)> beforeStep;
+};
+
+class FakeDocuments final : public platform::DocumentSource {
+ public:
+  FakeDocuments();
+  // The document answered by `lresult`; replaces any earlier one.
+  FakeDocument& Add(std::uintptr_t lresult, Text innerText, Text innerHtml = {});
+  FakeDocument& At(std::uintptr_t lresult);
+
+  // Objects handed out and not yet released.
+  int Live() const { return stats_->live; }
+  int PeakLive() const { return stats_->peak; }
+  // Every step asked for, across all captures, whether it succeeded or not.
+  const std::vector<DocStep>& Steps() const { return stats_->steps; }
+  void ClearSteps() { stats_->steps.clear(); }
+
+  std::unique_ptr<platform::HtmlDocument> ObjectFromLresult(std::uintptr_t lresult) override;
+
+  struct Stats {
+    int live = 0;
+    int peak = 0;
+    std::vector<DocStep> steps;
+  };
+
+ private:
+  std::shared_ptr<Stats> stats_;
+  std::map<std::uintptr_t, std::shared_ptr<FakeDocument>> documents_;
+};
+
+}  // namespace murmuro::fakes

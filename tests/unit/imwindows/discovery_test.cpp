@@ -1,0 +1,241 @@
+#include "imwindows/discovery.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "core/cp1252_codec.h"
+#include "fakes/fake_im_client.h"
+#include "fakes/fake_timer.h"
+
+namespace murmuro {
+namespace {
+
+using fakes::FakeIMClient;
+using fakes::WindowCall;
+using View = std::tuple<Hwnd, Hwnd, Text>;  // ParenthWnd, hwnd, IMText
+
+class DiscoveryTest : public ::testing::Test {
+ protected:
+  void Scan() {
+    ReadWindows(state, ctx);
+    EXPECT_EQ(client.documents.Live(), 0);
+    EXPECT_TRUE(timer.enabled) << "a scan always leaves the timer on";
+  }
+  std::vector<Hwnd> Parents() const {
+    std::vector<Hwnd> out;
+    for (const auto& p : state.ParentWindows) out.push_back(p->hwnd);
+    return out;
+  }
+  std::vector<View> Views() const {
+    std::vector<View> out;
+    for (const auto& v : state.IMWindows) out.emplace_back(v->ParenthWnd, v->hwnd, v->IMText);
+    return out;
+  }
+  std::size_t Captures(Hwnd view) const { return client.desktop.CountCalls("SendMessageTimeoutA", view); }
+
+  FakeIMClient client;
+  Cp1252Codec codec;
+  fakes::FakeTimer timer;
+  ScanContext ctx{CaptureContext{client.desktop, client.documents}, codec, timer};
+  ProgramState state;
+};
+
+TEST_F(DiscoveryTest, TitleTestIgnoresCaseAndFindsThePhraseAnywhere) {
+  struct Case {
+    const char* title;
+    bool matches;
+  };
+  const Case cases[] = {
+      {"IM with bob", true},           {"Chat - instant message", true},
+      {"jim WITHERS", true},           {"xx- INSTANT MESSAGEyy", true},
+      {"IMwith", false},               {"Instant Message", false},
+      {"-Instant Message", false},     {"IM  with", false},
+      {"", false},                     {"im wit", false},
+  };
+  std::vector<Hwnd> expected;
+  for (const auto& c : cases) {
+    const Hwnd window = client.desktop.Create(0, c.title, "AnyProgram");
+    if (c.matches) expected.push_back(window);
+    EXPECT_EQ(IsConversationTitle(Latin1ToText(c.title)), c.matches) << c.title;
+  }
+  // Hidden windows are scanned like any other.
+  client.desktop.SetHidden(expected.front(), true);
+  Scan();
+  EXPECT_EQ(Parents(), expected);
+  EXPECT_EQ(state.ParentWindows.Item(2)->WindowName, u"Chat - instant message");
+  EXPECT_TRUE(state.IMWindows.Empty()) << "windows without views contribute nothing";
+}
+
+TEST_F(DiscoveryTest, ClassTestIsExactAndReachesEveryDepth) {
+  const Hwnd window = client.desktop.Create(0, "IM with bob", "Frame");
+  const Hwnd lower = client.desktop.Create(window, "", "internet explorer_server");
+  const Hwnd longer = client.desktop.Create(window, "", "Internet Explorer_Server2");
+  const Hwnd shorter = client.desktop.Create(lower, "", "Internet Explorer_Serve");
+  const Hwnd deep = client.AddView(shorter, u"bob: deep", 3);
+  const Hwnd nested = client.AddView(deep, u"bob: nested", 1);  // below another view
+  const Hwnd direct = client.AddView(window, u"bob: direct", 1);
+  Scan();
+  (void)longer;
+  EXPECT_EQ(Views(), (std::vector<View>{{window, deep, u"bob: deep"},
+                                        {window, nested, u"bob: nested"},
+                                        {window, direct, u"bob: direct"}}));
+}
+
+TEST_F(DiscoveryTest, ViewsAreGroupedByConversationInEnumerationOrder) {
+  const auto bob = client.Open("IM with bob", u"bob: 1");
+  client.desktop.Create(0, "Editor", "Frame");
+  const auto ann = client.Open("ann - Instant Message", u"ann: 2");
+  const Hwnd bob2 = client.AddView(bob.window, u"bob: 3", 1);
+  const auto tiny = client.Open("IM with cy", u"");
+  client.SetBody(tiny.view, u"cy");
+  Scan();
+  EXPECT_EQ(Parents(), (std::vector<Hwnd>{bob.window, ann.window, tiny.window}));
+  EXPECT_EQ(Views(), (std::vector<View>{{bob.window, bob.view, u"bob: 1"},
+                                        {bob.window, bob2, u"bob: 3"},
+                                        {ann.window, ann.view, u"ann: 2"},
+                                        {tiny.window, tiny.view, Text(kWindowNotFound)}}));
+}
+
+TEST_F(DiscoveryTest, NoConversationLeavesBothListsEmptyAndTheTimerOn) {
+  state.ParentWindows.Add(std::make_shared<clsParentWindow>());
+  state.IMWindows.Add(std::make_shared<clsIMWindow>());
+  client.desktop.Create(0, "Editor", "Frame");
+  Scan();
+  EXPECT_TRUE(state.ParentWindows.Empty());
+  EXPECT_TRUE(state.IMWindows.Empty());
+  EXPECT_EQ(timer.calls, (std::vector<bool>{false, true}));
+}
+
+TEST_F(DiscoveryTest, ARescanKeepsTheLastKnownTextOfViewsFoundAgainAndPrimesOnlyNewOnes) {
+  const auto bob = client.Open("IM with bob", u"bob: 1");
+  Scan();
+  const auto heldEntry = state.IMWindows.Item(1);
+  heldEntry->IMText = u"as last polled";
+  client.Append(bob.view, u"\r\nbob: 2");
+  const auto ann = client.Open("IM with ann", u"ann: 1");
+  const Hwnd bob2 = client.AddView(bob.window, u"bob: other", 1);
+  client.desktop.ClearLog();
+  Scan();
+  EXPECT_EQ(Views(), (std::vector<View>{{bob.window, bob.view, u"as last polled"},
+                                        {bob.window, bob2, u"bob: other"},
+                                        {ann.window, ann.view, u"ann: 1"}}));
+  EXPECT_EQ(Captures(bob.view), 0u);
+  EXPECT_EQ(Captures(bob2), 1u);
+  EXPECT_EQ(Captures(ann.view), 1u);
+  EXPECT_EQ(heldEntry->IMText, u"as last polled") << "an entry held by a caller stays valid";
+}
+
+TEST_F(DiscoveryTest, AViewIsKnownOnlyUnderTheSameConversationWindow) {
+  const auto bob = client.Open("IM with bob", u"bob: now");
+  auto stale = std::make_shared<clsIMWindow>();
+  stale->ParenthWnd = bob.window + 4000;
+  stale->hwnd = bob.view;
+  stale->IMText = u"from elsewhere";
+  state.IMWindows.Add(stale);
+  Scan();
+  EXPECT_EQ(Views(), (std::vector<View>{{bob.window, bob.view, u"bob: now"}}));
+}
+
+TEST_F(DiscoveryTest, WindowsThatVanishDuringTheScanAreSkippedOrListedAsUnreadable) {
+  const auto gone = client.Open("IM with gone", u"x: 1");
+  const auto half = client.Open("IM with half", u"y: 1");
+  const auto bob = client.Open("IM with bob", u"bob: 1");
+  const auto late = client.Open("IM with late", u"z: 1");
+  client.desktop.beforeCall = [&](const WindowCall& call) {
+    if (call.name == "GetWindowTextLengthA" && call.window == gone.window) client.Close(gone.window);
+    if (call.name == "GetWindowTextA" && call.window == half.window) client.Close(half.window);
+    if (call.name == "SendMessageTimeoutA" && call.window == late.view) client.Close(late.window);
+  };
+  Scan();
+  EXPECT_EQ(Parents(), (std::vector<Hwnd>{bob.window, late.window}));
+  EXPECT_EQ(Views(), (std::vector<View>{{bob.window, bob.view, u"bob: 1"},
+                                        {late.window, late.view, Text(kWindowNotFound)}}));
+}
+
+TEST_F(DiscoveryTest, AFailingStepIsSkippedAndTheScanGoesOn) {
+  const auto bob = client.Open("IM with bob", u"bob: 1");
+  const auto ann = client.Open("IM with ann", u"ann: 1");
+  const auto cy = client.Open("IM with cy", u"cy: 1");
+  struct Case {
+    const char* what;
+    std::function<void()> arrange;
+    std::vector<Hwnd> parents;
+    std::vector<Hwnd> views;
+  };
+  const auto throwAt = [&](std::string name, Hwnd window) {
+    client.desktop.beforeCall = [=](const WindowCall& call) {
+      if (call.name == name && call.window == window) throw std::runtime_error("failed");
+    };
+  };
+  const Case cases[] = {
+      {"timer off fails", [&] { timer.failWhenSetTo = false; },
+       {bob.window, ann.window, cy.window}, {bob.view, ann.view, cy.view}},
+      {"title read fails: the enumeration stops, the views are still looked for",
+       [&] { throwAt("GetWindowTextLengthA", cy.window); }, {bob.window, ann.window}, {bob.view, ann.view}},
+      {"class read fails: the search for views is abandoned",
+       [&] { throwAt("GetClassNameA", ann.view); }, {bob.window, ann.window, cy.window}, {bob.view}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    state = ProgramState{};
+    c.arrange();
+    Scan();
+    client.desktop.beforeCall = nullptr;
+    timer.failWhenSetTo.reset();
+    EXPECT_EQ(Parents(), c.parents);
+    std::vector<Hwnd> views;
+    for (const auto& v : state.IMWindows) views.push_back(v->hwnd);
+    EXPECT_EQ(views, c.views);
+  }
+}
+
+TEST_F(DiscoveryTest, TitleBufferAndCountRules) {
+  const Hwnd window = client.desktop.Create(0, "caf\xE9 \x80", "Frame");
+  EXPECT_EQ(GetWindowTitle(client.desktop, codec, window), u"caf\u00e9 \u20ac");
+  EXPECT_EQ(client.desktop.Calls().back().maxCount, 8) << "title length plus two";
+
+  // The title grows between the two calls: the count copied limits it.
+  client.desktop.beforeCall = [&](const WindowCall& call) {
+    if (call.name == "GetWindowTextA") client.desktop.SetTitle(window, "abcdefghij");
+  };
+  client.desktop.SetTitle(window, "abc");
+  EXPECT_EQ(GetWindowTitle(client.desktop, codec, window), u"abcd");
+
+  // Gone in between: empty, and an empty title makes no second call.
+  client.desktop.beforeCall = [&](const WindowCall& call) {
+    if (call.name == "GetWindowTextA") client.desktop.Destroy(window);
+  };
+  EXPECT_EQ(GetWindowTitle(client.desktop, codec, window), u"");
+  client.desktop.ClearLog();
+  EXPECT_EQ(GetWindowTitle(client.desktop, codec, window), u"");
+  EXPECT_EQ(client.desktop.CountCalls("GetWindowTextA"), 0u);
+}
+
+TEST_F(DiscoveryTest, ClassBufferHoldsTwoHundredFiftyNineCharacters) {
+  const std::string longName(300, 'k');
+  const Hwnd window = client.desktop.Create(0, "", longName);
+  EXPECT_EQ(GetWindowClass(client.desktop, codec, window), Text(259, u'k'));
+  EXPECT_EQ(client.desktop.Calls().back().maxCount, 260);
+  EXPECT_EQ(GetWindowClass(client.desktop, codec, window + 1000), u"");
+}
+
+TEST_F(DiscoveryTest, UnlistedConversationIsNoticedByTitleAlone) {
+  const auto bob = client.Open("IM with bob", u"bob: 1");
+  Scan();
+  EXPECT_FALSE(HasUnlistedConversation(state, ctx));
+  client.desktop.Create(0, "Editor", "Frame");
+  EXPECT_FALSE(HasUnlistedConversation(state, ctx));
+  client.Close(bob.window);
+  EXPECT_FALSE(HasUnlistedConversation(state, ctx)) << "a listed window that closed is not new";
+  const auto ann = client.Open("ann - instant message", u"");
+  client.desktop.ClearLog();
+  EXPECT_TRUE(HasUnlistedConversation(state, ctx));
+  EXPECT_EQ(client.desktop.Sent().size(), 0u) << "nothing is captured";
+  EXPECT_EQ(client.desktop.CountCalls("GetWindowTextLengthA", ann.window), 1u);
+}
+
+}  // namespace
+}  // namespace murmuro

@@ -1,0 +1,129 @@
+// When a tick rescans, what it skips, and that it never runs inside another tick or a scan.
+#include <stdexcept>
+
+#include "unit/monitor/poll_fixture.h"
+
+namespace murmuro {
+namespace {
+
+using fakes::DocStep;
+
+class PollRescanTest : public testing::PollFixture {};
+
+TEST_F(PollRescanTest, WithoutConversationsEveryTickScansAgain) {
+  Start();
+  Tick();
+  Tick();
+  EXPECT_EQ(Rescans(), 2u);
+  const auto bob = client.Open("IM with bob", u"bob: already there");
+  Tick();
+  ASSERT_EQ(state.IMWindows.Count(), 1u);
+  client.Append(bob.view, u"\r\nbob: new");
+  Tick();
+  EXPECT_EQ(Said(), (std::vector<Text>{u"bob says    new\r\n"}));
+  EXPECT_EQ(Rescans(), 3u);
+}
+
+TEST_F(PollRescanTest, LinesInOtherViewsSurviveTheRescanForAClosedWindow) {
+  const auto bob = client.Open("IM with bob", u"bob: hi");
+  const auto ann = client.Open("IM with ann", u"ann: hi");
+  Start();
+  client.Append(ann.view, u"\r\nann: still here");
+  client.Close(bob.window);
+  Tick();
+  EXPECT_EQ(Rescans(), 1u);
+  EXPECT_TRUE(Said().empty()) << "the tick ends with the rescan";
+  ASSERT_EQ(state.IMWindows.Count(), 1u);
+  Tick();
+  EXPECT_EQ(Said(), (std::vector<Text>{u"ann says    still here\r\n"}));
+}
+
+TEST_F(PollRescanTest, ANewConversationIsFoundWhileOthersArePolled) {
+  const auto bob = client.Open("IM with bob", u"bob: hi");
+  Start();
+  client.Append(bob.view, u"\r\nbob: waiting");
+  const auto cy = client.Open("IM with cy", u"cy: before");
+  Tick();
+  EXPECT_EQ(Rescans(), 1u);
+  EXPECT_TRUE(Said().empty());
+  ASSERT_EQ(state.IMWindows.Count(), 2u);
+  client.Append(cy.view, u"\r\ncy: after");
+  Tick();
+  EXPECT_EQ(Said(), (std::vector<Text>{u"bob says    waiting\r\n", u"cy says    after\r\n"}));
+  EXPECT_EQ(Rescans(), 1u);
+}
+
+TEST_F(PollRescanTest, AnUnreadableViewIsSkippedWhileItsWindowExists) {
+  const auto cy = client.Open("IM with cy", u"");
+  client.SetBody(cy.view, u"cy");
+  const auto odd = client.Open("IM with odd", u"Window Not Found");
+  const auto bob = client.Open("IM with bob", u"bob: hi");
+  Start();
+  ASSERT_EQ(IMText(1), kWindowNotFound);
+  client.Append(bob.view, u"\r\nbob: heard");
+  Tick();
+  EXPECT_EQ(Rescans(), 0u);
+  EXPECT_EQ(Said(), (std::vector<Text>{u"bob says    heard\r\n"}));
+  EXPECT_EQ(IMText(1), kWindowNotFound);
+  EXPECT_EQ(IMText(2), kWindowNotFound);
+
+  client.Document(bob.view).failAt = DocStep::kQueryDocument2;
+  client.Show(cy.view, u"cy: hello");
+  Tick();
+  EXPECT_EQ(Rescans(), 0u);
+  EXPECT_EQ(Said().back(), u"cy says    hello\r\n");
+  EXPECT_EQ(IMText(3), u"bob: hi\r\nbob: heard");
+  (void)odd;
+}
+
+TEST_F(PollRescanTest, AViewWhoseWindowGoesDuringTheCaptureTriggersTheRescan) {
+  const auto bob = client.Open("IM with bob", u"bob: hi");
+  const auto ann = client.Open("IM with ann", u"ann: hi");
+  Start();
+  client.Document(bob.view).beforeStep = [&](DocStep step) {
+    if (step == DocStep::kInnerText2) client.Close(bob.window);
+  };
+  Tick();
+  EXPECT_EQ(Rescans(), 1u);
+  EXPECT_EQ(client.desktop.CountCalls("SendMessageTimeoutA", ann.view), 0u)
+      << "the views after it wait for the next tick";
+}
+
+TEST_F(PollRescanTest, AWindowTestThatFailsCountsAsGone) {
+  const auto cy = client.Open("IM with cy", u"");
+  client.SetBody(cy.view, u"cy");
+  Start();
+  client.desktop.beforeCall = [](const fakes::WindowCall& call) {
+    if (call.name == "IsWindow") throw std::runtime_error("failed");
+  };
+  Tick();
+  EXPECT_EQ(Rescans(), 1u);
+}
+
+TEST_F(PollRescanTest, ATickNeverRunsInsideAnotherOrWhileTheTimerIsOff) {
+  const auto bob = client.Open("IM with bob", u"bob: hi");
+  Start();
+  int nested = 0;
+  client.Document(bob.view).beforeStep = [&](DocStep step) {
+    if (step != DocStep::kInnerText1) return;
+    ++nested;
+    cycle.Timer2_Timer();  // a timer message pumped during the cross-process call
+  };
+  client.Append(bob.view, u"\r\nbob: once");
+  Tick();
+  EXPECT_EQ(nested, 1) << "the nested tick made no capture";
+  EXPECT_EQ(Said(), (std::vector<Text>{u"bob says    once\r\n"}));
+
+  client.Document(bob.view).beforeStep = nullptr;
+  timer.enabled = false;
+  client.Append(bob.view, u"\r\nbob: later");
+  client.desktop.ClearLog();
+  Tick();
+  EXPECT_TRUE(client.desktop.Calls().empty());
+  timer.enabled = true;
+  Tick();
+  EXPECT_EQ(Said().back(), u"bob says    later\r\n");
+}
+
+}  // namespace
+}  // namespace murmuro

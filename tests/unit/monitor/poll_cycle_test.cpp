@@ -1,0 +1,180 @@
+// What a tick speaks and what each view remembers.
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+#include "unit/monitor/poll_fixture.h"
+
+namespace murmuro {
+namespace {
+
+using Conversation = fakes::FakeIMClient::Conversation;
+
+class PollCycleTest : public testing::PollFixture {
+ protected:
+  void SetUp() override {
+    bob = client.Open("IM with bob", u"bob: hi");
+    ann = client.Open("ann - Instant Message", u"ann: hello");
+    Start();
+  }
+  Conversation bob, ann;
+};
+
+TEST_F(PollCycleTest, ANewLineIsSpokenOnceWithAcronymsExpanded) {
+  state.Acronyms.Add(u"lol,laughing out loud");
+  Tick();
+  EXPECT_TRUE(Said().empty()) << "what a conversation showed when found is not spoken";
+  client.Append(bob.view, u"\r\nbob: lol");
+  Tick();
+  Tick();
+  EXPECT_EQ(Said(), (std::vector<Text>{u"bob says    laughing out loud\r\n"}));
+  EXPECT_EQ(IMText(1), u"bob: hi\r\nbob: lol");
+  EXPECT_EQ(Rescans(), 0u);
+}
+
+TEST_F(PollCycleTest, TwoViewsWithNewLinesAreSpokenInListOrder) {
+  client.Append(ann.view, u"\r\nann: second");
+  client.Append(bob.view, u"\r\nbob: first");
+  Tick();
+  EXPECT_EQ(Said(), (std::vector<Text>{u"bob says    first\r\n", u"ann says    second\r\n"}));
+}
+
+TEST_F(PollCycleTest, ReadingSwitchDecidesWhetherChangesAreSpoken) {
+  struct Case {
+    std::int16_t useReader;
+    bool speaks;
+  };
+  Text shown = u"bob: hi";
+  for (const Case c : {Case{0, false}, Case{-1, false}, Case{1, true}, Case{2, true}}) {
+    SCOPED_TRACE(c.useReader);
+    voice->calls.clear();
+    state.UseReader = c.useReader;
+    shown += u"\r\nbob: more";
+    client.Show(bob.view, shown);
+    Tick();
+    EXPECT_EQ(Said().size(), c.speaks ? 1u : 0u);
+    EXPECT_EQ(IMText(1), shown);
+  }
+}
+
+TEST_F(PollCycleTest, ALineThatArrivedWhileReadingWasOffIsNeverSpoken) {
+  state.UseReader = 0;
+  client.Append(bob.view, u"\r\nbob: missed");
+  Tick();
+  state.UseReader = 1;
+  Tick();
+  client.Append(bob.view, u"\r\nbob: heard");
+  Tick();
+  EXPECT_EQ(Said(), (std::vector<Text>{u"bob says    heard\r\n"}));
+}
+
+TEST_F(PollCycleTest, AnOpenLastLineWaitsForTheNextTick) {
+  client.Append(bob.view, u"\r\nbob: one\r\n");
+  Tick();
+  EXPECT_TRUE(Said().empty());
+  EXPECT_EQ(IMText(1), u"bob: hi");
+  client.Append(bob.view, u"bob: two");
+  Tick();
+  EXPECT_EQ(Said(), (std::vector<Text>{u"bob says    one\r\nbob says    two\r\n"}));
+  EXPECT_EQ(IMText(1), u"bob: hi\r\nbob: one\r\nbob: two");
+}
+
+TEST_F(PollCycleTest, EmptyPhrasesStillGoToTheVoiceAndTheTextAdvances) {
+  struct Case {
+    const char* what;
+    std::function<void()> change;
+    Text expectedText;
+  };
+  const Case cases[] = {
+      {"line without a colon", [&] { client.Show(bob.view, u"bob: hi\r\njust words"); },
+       u"bob: hi\r\njust words"},
+      {"an earlier line changed", [&] { client.Show(bob.view, u"bob: HI\r\njust words"); },
+       u"bob: HI\r\njust words"},
+      {"conversation emptied", [&] { client.Show(bob.view, u""); }, u""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    voice->calls.clear();
+    c.change();
+    Tick();
+    EXPECT_EQ(Said(), (std::vector<Text>{u""}));
+    EXPECT_EQ(IMText(1), c.expectedText);
+  }
+  client.Show(bob.view, u"bob: back");
+  voice->calls.clear();
+  Tick();
+  EXPECT_EQ(Said(), (std::vector<Text>{u"bob says    back\r\n"}));
+}
+
+TEST_F(PollCycleTest, AVoiceThatFailsDoesNotStopTheTick) {
+  struct Case {
+    const char* what;
+    std::function<void()> breakVoice;
+  };
+  const Case cases[] = {
+      {"refuses", [&] { voice->result = -2147467259; }},
+      {"throws", [&] { voice->throws = true; }},
+      {"missing", [&] { state.Voice.reset(); }},
+  };
+  int round = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.breakVoice();
+    const Text line = u"\r\nx: " + Text(1, static_cast<char16_t>(u'a' + round++));
+    client.Append(bob.view, line);
+    client.Append(ann.view, line);
+    voice->calls.clear();
+    Tick();
+    EXPECT_EQ(voice->calls.size(), state.Voice ? 2u : 0u) << "the second view is still visited";
+    EXPECT_TRUE(IMText(1).ends_with(line)) << "failed lines are not tried again";
+    EXPECT_TRUE(IMText(2).ends_with(line));
+    state.Voice = voice;
+    voice->result = 0;
+    voice->throws = false;
+  }
+}
+
+TEST_F(PollCycleTest, ActiveWindowOnlySpeaksTheForegroundConversationWhereverItStands) {
+  state.TopOnly = 1;
+  const Hwnd editor = client.desktop.Create(0, "Editor", "Frame");
+  struct Case {
+    const char* what;
+    Hwnd foreground;
+    std::vector<Text> said;
+  };
+  const Case cases[] = {
+      {"first view in front", bob.window, {u"bob says    b1\r\n"}},
+      {"second view in front", ann.window, {u"ann says    a2\r\n"}},
+      {"another program in front", editor, {}},
+      {"nothing in front", 0, {}},
+  };
+  int round = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ++round;
+    client.Append(bob.view, u"\r\nbob: b" + Text(1, static_cast<char16_t>(u'0' + round)));
+    client.Append(ann.view, u"\r\nann: a" + Text(1, static_cast<char16_t>(u'0' + round)));
+    client.desktop.SetForeground(c.foreground);
+    voice->calls.clear();
+    Tick();
+    EXPECT_EQ(Said(), c.said);
+    // Views in the background take their text, unspoken lines and all.
+    EXPECT_TRUE(IMText(1).ends_with(u"b" + Text(1, static_cast<char16_t>(u'0' + round))));
+    EXPECT_TRUE(IMText(2).ends_with(u"a" + Text(1, static_cast<char16_t>(u'0' + round))));
+  }
+}
+
+TEST_F(PollCycleTest, AForegroundQueryThatFailsCountsAsNoForeground) {
+  state.TopOnly = 1;
+  client.desktop.SetForeground(bob.window);
+  client.desktop.beforeCall = [](const fakes::WindowCall& call) {
+    if (call.name == "GetForegroundWindow") throw std::runtime_error("failed");
+  };
+  client.Append(bob.view, u"\r\nbob: lost");
+  Tick();
+  EXPECT_TRUE(Said().empty());
+  EXPECT_EQ(IMText(1), u"bob: hi\r\nbob: lost");
+}
+
+}  // namespace
+}  // namespace murmuro
