@@ -3,7 +3,7 @@
 
 #include "core/cp1252_codec.h"
 #include "core/settings.h"
-#include "platform/posix/posix_file_system.h"
+#include "support/native_file_system.h"
 #include "support/temp_folder.h"
 
 namespace murmuro {
@@ -12,7 +12,7 @@ namespace {
 class SettingsFile : public ::testing::Test {
  protected:
   testing::TempFolder folder;
-  PosixFileSystem files;
+  testing::NativeFileSystem files;
   Cp1252Codec codec;
   SettingsStore store{folder.path(), files, codec};
   ProgramState state;
@@ -95,7 +95,7 @@ TEST_F(SettingsFile, FailedSaveLeavesTheOldFileWhole) {
   const std::string before = "1\r\n0\r\nlol,laughing\r\n";
   for (const char* failingStage : {"opened", "written", "flushed"}) {
     folder.Write("kel.dat", before);
-    PosixFileSystem failing([&](std::string_view stage) { return stage != failingStage; });
+    testing::NativeFileSystem failing([&](std::string_view stage) { return stage != failingStage; });
     SettingsStore failingStore{folder.path(), failing, codec};
     state.UseReader = 0;
     state.Acronyms = {u"other,text", u"and,more"};
@@ -118,7 +118,7 @@ namespace {
 
 // The file shipped beside the program: reading on, every window read, lower-case names.
 TEST(DefaultSettings, ShipsReadingOnWithCommonAcronyms) {
-  PosixFileSystem files;
+  testing::NativeFileSystem files;
   Cp1252Codec codec;
   const auto bytes = files.ReadAll(MURMURO_DEFAULT_SETTINGS);
   ASSERT_TRUE(bytes.has_value());

@@ -24,6 +24,8 @@ AcronymList List(const std::vector<const char*>& records) {
   return list;
 }
 
+std::string CaseName(const ::testing::TestParamInfo<ExpandCase>& param) { return param.param.name; }
+
 class ExpandAcronymsTable : public ::testing::TestWithParam<ExpandCase> {};
 
 TEST_P(ExpandAcronymsTable, ExpandsWordByWord) {
@@ -59,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExpandCase{"walk_stops_before_record_without_comma", {"lol,laughing", "oops"}, "lol", "·laughing"},
         ExpandCase{"word_past_record_without_comma", {"lol,laughing", "oops"}, "lol·x", "·laughing·x"},
         ExpandCase{"empty_record_is_harmless", {"", "lol,laughing"}, "·lol", "··laughing"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    CaseName);
 
 TEST(AcronymRecord, NameAndMeaningSplitAtFirstComma) {
   EXPECT_EQ(AcronymName(T("brb,be right back, ok")), T("brb"));

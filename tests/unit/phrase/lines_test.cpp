@@ -29,7 +29,9 @@ TEST(SplitLines, CutsAtCrLfOnly) {
   for (const Case& c : cases) {
     EXPECT_EQ(Owned(SplitLines(c.text)), c.lines) << testing::Show(c.text);
     EXPECT_EQ(CountCrLf(c.text) + (c.text.empty() ? 0 : 1), c.lines.size()) << testing::Show(c.text);
-    if (!c.text.empty()) EXPECT_EQ(Text(LastLine(c.text)), c.lines.back()) << testing::Show(c.text);
+    if (!c.text.empty()) {
+      EXPECT_EQ(Text(LastLine(c.text)), c.lines.back()) << testing::Show(c.text);
+    }
   }
 }
 

@@ -21,6 +21,8 @@ struct PhraseCase {
   const char* expected;
 };
 
+std::string CaseName(const ::testing::TestParamInfo<PhraseCase>& param) { return param.param.name; }
+
 class ProcessPhraseTable : public ::testing::TestWithParam<PhraseCase> {};
 
 TEST_P(ProcessPhraseTable, ComposesNewLines) {
@@ -58,7 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
         PhraseCase{"case_a_ignores_changed_old_lines", "a⏎b", "A⏎B⏎c:·d", "c·says····d⏎"},
         PhraseCase{"crlf_straddles_common_start", "a:·1\r", "a:·1\r\nb:·2", "b·says····2⏎"},
         PhraseCase{"last_line_changed_rewalks_all", "x:·0⏎b:·1", "x:·0⏎b:·12", "b·says····12⏎x·says····0⏎"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    CaseName);
 
 TEST(ProcessPhrase, ExpandsAcronymsInMessages) {
   AcronymList acronyms;

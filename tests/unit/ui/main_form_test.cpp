@@ -29,7 +29,7 @@ class MainFormTest : public ::testing::Test {
     menu.choice = choice;
     form.Form_MouseMove(0, 0, kRightButtonUp, 0.0f);
   }
-  long Count(const std::string& event) const { return std::count(log.begin(), log.end(), event); }
+  std::ptrdiff_t Count(const std::string& event) const { return std::count(log.begin(), log.end(), event); }
 
   EventLog log;
   testing::RecordingTrayShell shell{log};
@@ -213,7 +213,7 @@ TEST_F(ThrowingSaveTest, AFailingSaveStillRemovesTheIconAndEnds) {
 // The form and the dialog over a real settings file.
 class MainFormFileTest : public ::testing::Test {
  protected:
-  explicit MainFormFileTest(PosixFileSystem::StageHook hook = {}) : folder(std::move(hook)) {}
+  explicit MainFormFileTest(testing::NativeFileSystem::StageHook hook = {}) : folder(std::move(hook)) {}
 
   void Start(const std::string& file) {
     folder.Write(file);

@@ -1,7 +1,5 @@
 #pragma once
 // A real settings file in a temporary folder of its own, removed with the folder.
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -9,23 +7,17 @@
 
 #include "core/cp1252_codec.h"
 #include "core/settings.h"
-#include "platform/posix/posix_file_system.h"
+#include "support/native_file_system.h"
+#include "support/temp_folder.h"
 
 namespace murmuro::testing {
 
 class SettingsFolder {
  public:
-  explicit SettingsFolder(PosixFileSystem::StageHook hook = {}) : files_(std::move(hook)) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "murmuro-ui-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp");
-    folder_ = pattern;
-  }
+  explicit SettingsFolder(NativeFileSystem::StageHook hook = {})
+      : folder_(temp_.path()), files_(std::move(hook)) {}
   SettingsFolder(const SettingsFolder&) = delete;
   SettingsFolder& operator=(const SettingsFolder&) = delete;
-  ~SettingsFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
-  }
 
   SettingsStore Store() { return SettingsStore{folder_, files_, codec_}; }
 
@@ -38,13 +30,14 @@ class SettingsFolder {
   }
 
  private:
+  TempFolder temp_;
   std::filesystem::path folder_;
-  PosixFileSystem files_;
+  NativeFileSystem files_;
   Cp1252Codec codec_;
 };
 
 // A file system whose saves fail part-way: the old file must stay whole.
-inline PosixFileSystem::StageHook FailingWrites() {
+inline NativeFileSystem::StageHook FailingWrites() {
   return [](std::string_view stage) { return stage != "written"; };
 }
 

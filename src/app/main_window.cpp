@@ -1,0 +1,63 @@
+#include "app/main_window.h"
+
+#include "ui/icon_to_sys_tray.h"
+
+namespace murmuro::app {
+namespace {
+
+constexpr wchar_t kClassName[] = L"MurmuroMain";
+
+void Fire(const std::function<void()>& event) noexcept {
+  try {
+    if (event) event();
+  } catch (...) {
+    // Nothing may cross the window procedure; the handlers report nothing either.
+  }
+}
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* events = reinterpret_cast<MainWindowEvents*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  static const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+  if (events) {
+    if (message == WM_TIMER && wParam == kPollTimerId) {
+      Fire(events->Timer);
+      return 0;
+    }
+    if (message == kTrayCallbackMessage) {
+      // The icon's callback reuses the window's own mouse-move number; the code is in lParam.
+      const auto code = static_cast<std::uint32_t>(LOWORD(lParam));
+      Fire([&] { if (events->TrayNotify) events->TrayNotify(code); });
+      return 0;
+    }
+    if (message == taskbarCreated && taskbarCreated != 0) {
+      Fire(events->TaskbarCreated);
+      return 0;
+    }
+    if (message == WM_CLOSE || (message == WM_ENDSESSION && wParam)) {
+      Fire(events->Close);
+      return 0;
+    }
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+win32::UniqueHwnd CreateMainWindow(HINSTANCE instance, HICON icon, MainWindowEvents& events) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = WindowProc;
+  wc.hInstance = instance;
+  wc.hIcon = icon;
+  wc.lpszClassName = kClassName;
+  RegisterClassExW(&wc);
+  // WS_POPUP and never shown: no taskbar button, nothing drawn.
+  return win32::UniqueHwnd(CreateWindowExW(WS_EX_TOOLWINDOW, kClassName, L"Murmuro", WS_POPUP, 0, 0, 0, 0,
+                                           nullptr, nullptr, instance, &events));
+}
+
+}  // namespace murmuro::app

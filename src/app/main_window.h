@@ -1,0 +1,28 @@
+#pragma once
+// The hidden main window: a top-level window that is never shown. It exists to receive the
+// poll timer, the tray icon's notifications and the shell's "TaskbarCreated" broadcast (which
+// only reaches top-level windows).
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+
+#include "platform/win32/handles.h"
+
+namespace murmuro::app {
+
+inline constexpr UINT_PTR kPollTimerId = 2;
+
+struct MainWindowEvents {
+  std::function<void()> Timer;
+  // The mouse message that happened over the tray icon (WM_RBUTTONUP, ...).
+  std::function<void(std::uint32_t code)> TrayNotify;
+  std::function<void()> TaskbarCreated;
+  // WM_CLOSE, or the session ends: unload the form as the menu's Exit would.
+  std::function<void()> Close;
+};
+
+// Creates the window with the caption "Murmuro" and the program icon. `events` must outlive it.
+win32::UniqueHwnd CreateMainWindow(HINSTANCE instance, HICON icon, MainWindowEvents& events);
+
+}  // namespace murmuro::app

@@ -1,0 +1,76 @@
+#include "platform/win32/win32_document_source.h"
+
+#include <windows.h>
+#include <mshtml.h>
+#include <oleacc.h>
+#include <wrl/client.h>
+
+#include "platform/win32/handles.h"
+
+namespace murmuro::win32 {
+namespace {
+
+using Microsoft::WRL::ComPtr;
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+
+// A BSTR property read; a null BSTR is the empty text.
+template <class Read>
+std::optional<Text> ReadText(Read&& read) {
+  UniqueBstr value;
+  if (FAILED(read(value.put()))) return std::nullopt;
+  return Text(reinterpret_cast<const char16_t*>(value.get()), ::SysStringLen(value.get()));
+}
+
+class ComHtmlElement final : public platform::HtmlElement {
+ public:
+  explicit ComHtmlElement(ComPtr<IHTMLElement> element) : element_(std::move(element)) {}
+  std::optional<Text> InnerText() override {
+    return ReadText([&](BSTR* out) { return element_->get_innerText(out); });
+  }
+  std::optional<Text> InnerHtml() override {
+    return ReadText([&](BSTR* out) { return element_->get_innerHTML(out); });
+  }
+
+ private:
+  ComPtr<IHTMLElement> element_;
+};
+
+class ComHtmlDocument2 final : public platform::HtmlDocument2 {
+ public:
+  explicit ComHtmlDocument2(ComPtr<IHTMLDocument2> document) : document_(std::move(document)) {}
+  std::unique_ptr<platform::HtmlElement> Body() override {
+    ComPtr<IHTMLElement> body;
+    if (FAILED(document_->get_body(body.GetAddressOf())) || !body) return nullptr;
+    return std::make_unique<ComHtmlElement>(std::move(body));
+  }
+
+ private:
+  ComPtr<IHTMLDocument2> document_;
+};
+
+class ComHtmlDocument final : public platform::HtmlDocument {
+ public:
+  explicit ComHtmlDocument(ComPtr<IHTMLDocument> document) : document_(std::move(document)) {}
+  std::unique_ptr<platform::HtmlDocument2> QueryDocument2() override {
+    ComPtr<IHTMLDocument2> document2;
+    if (FAILED(document_.As(&document2)) || !document2) return nullptr;
+    return std::make_unique<ComHtmlDocument2>(std::move(document2));
+  }
+
+ private:
+  ComPtr<IHTMLDocument> document_;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::HtmlDocument> Win32DocumentSource::ObjectFromLresult(
+    std::uintptr_t lresult) {
+  ComPtr<IHTMLDocument> document;
+  // wParam as sent with the request: 0.
+  const HRESULT hr = ::ObjectFromLresult(static_cast<LRESULT>(lresult), IID_IHTMLDocument, 0,
+                                         reinterpret_cast<void**>(document.GetAddressOf()));
+  if (FAILED(hr) || !document) return nullptr;
+  return std::make_unique<ComHtmlDocument>(std::move(document));
+}
+
+}  // namespace murmuro::win32

@@ -1,0 +1,110 @@
+#include "platform/win32/win32_file_system.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+
+#include "platform/win32/handles.h"
+
+namespace murmuro::win32 {
+namespace {
+
+constexpr DWORD kChunk = 1u << 20;
+
+// "what: <system message> (error N)", the message in UTF-8.
+std::string Failure(std::string_view what, DWORD error = ::GetLastError()) {
+  std::string text(what);
+  wchar_t* message = nullptr;
+  const DWORD n = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+  if (n > 0 && message) {
+    std::wstring wide(message, n);
+    while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n' || wide.back() == L' ')) {
+      wide.pop_back();
+    }
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    if (size > 0) {
+      std::string utf8(static_cast<std::size_t>(size), '\0');
+      ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(),
+                            size, nullptr, nullptr);
+      text += ": " + utf8;
+    }
+  }
+  if (message) ::LocalFree(message);
+  return text + " (error " + std::to_string(error) + ")";
+}
+
+// Deletes the temporary file unless it has become the target.
+class TempFile {
+ public:
+  explicit TempFile(std::wstring path) : path_(std::move(path)) {}
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+  ~TempFile() {
+    handle.reset();
+    if (!kept_) ::DeleteFileW(path_.c_str());
+  }
+  const wchar_t* Path() const { return path_.c_str(); }
+  void Keep() { kept_ = true; }
+  UniqueFile handle;
+
+ private:
+  std::wstring path_;
+  bool kept_ = false;
+};
+
+}  // namespace
+
+std::optional<std::string> Win32FileSystem::ReadAll(const std::filesystem::path& file) {
+  UniqueFile in(::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!in) return std::nullopt;
+  std::string bytes;
+  char buffer[64 * 1024];
+  for (;;) {
+    DWORD got = 0;
+    if (!::ReadFile(in.get(), buffer, sizeof buffer, &got, nullptr)) return std::nullopt;
+    if (got == 0) break;
+    bytes.append(buffer, got);
+  }
+  return bytes;
+}
+
+std::string Win32FileSystem::ReplaceAll(const std::filesystem::path& file, std::string_view bytes) {
+  std::filesystem::path folder = file.parent_path();
+  if (folder.empty()) folder = L".";
+  wchar_t name[MAX_PATH + 1] = {};
+  // Creates an empty, uniquely named file in the target's folder (same volume: the final
+  // move is a rename).
+  if (::GetTempFileNameW(folder.c_str(), L"kel", 0, name) == 0) {
+    return Failure("cannot create a temporary file beside it");
+  }
+  TempFile temp(name);
+  temp.handle.reset(::CreateFileW(temp.Path(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!temp.handle) return Failure("cannot open the temporary file");
+  if (!Stage("opened")) return "the temporary file could not be written";
+  for (std::size_t done = 0; done < bytes.size();) {
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, kChunk));
+    DWORD wrote = 0;
+    if (!::WriteFile(temp.handle.get(), bytes.data() + done, want, &wrote, nullptr) || wrote == 0) {
+      return Failure("write failed");
+    }
+    done += wrote;
+  }
+  if (!Stage("written")) return "flush failed";
+  if (!::FlushFileBuffers(temp.handle.get())) return Failure("flush failed");
+  if (!Stage("flushed")) return "close failed";
+  if (!::CloseHandle(temp.handle.release())) return Failure("close failed");
+  if (!::MoveFileExW(temp.Path(), file.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return Failure("cannot replace the file");
+  }
+  temp.Keep();
+  return {};
+}
+
+}  // namespace murmuro::win32

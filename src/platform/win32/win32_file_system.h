@@ -1,0 +1,28 @@
+#pragma once
+// The settings file's storage on Windows: write a temporary file beside the target, flush it,
+// then replace the target in one step.
+#include <functional>
+#include <string_view>
+
+#include "platform/file_system.h"
+
+namespace murmuro::win32 {
+
+class Win32FileSystem final : public platform::FileSystem {
+ public:
+  // Called at each stage of a replacement ("opened", "written", "flushed"); returning false
+  // makes that stage fail. Lets tests break a save part-way.
+  using StageHook = std::function<bool(std::string_view stage)>;
+
+  Win32FileSystem() = default;
+  explicit Win32FileSystem(StageHook hook) : hook_(std::move(hook)) {}
+
+  std::optional<std::string> ReadAll(const std::filesystem::path& file) override;
+  std::string ReplaceAll(const std::filesystem::path& file, std::string_view bytes) override;
+
+ private:
+  bool Stage(std::string_view stage) const { return !hook_ || hook_(stage); }
+  StageHook hook_;
+};
+
+}  // namespace murmuro::win32

@@ -1,0 +1,114 @@
+// The settings file's storage on a real Windows file system.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "platform/win32/handles.h"
+#include "platform/win32/win32_file_system.h"
+
+namespace murmuro::win32 {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FileSystemTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder = fs::temp_directory_path() /
+             ("murmuro-fs-" + std::to_string(::GetCurrentProcessId()) + "-" +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    file = folder / "kel.dat";
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+  }
+
+  void Write(const std::string& bytes) {
+    std::ofstream(file, std::ios::binary) << bytes;
+  }
+  std::string Read() const {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+  std::vector<fs::path> Entries() const {
+    std::vector<fs::path> names;
+    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename());
+    return names;
+  }
+
+  fs::path folder;
+  fs::path file;
+};
+
+const std::string kOld = "1\r\n0\r\nlol,laughing out loud\r\n";
+// Bigger than one write, with every byte value, so nothing is translated on the way.
+std::string NewBytes() {
+  std::string bytes;
+  for (int i = 0; i < 3 * 1024 * 1024 + 7; ++i) bytes += static_cast<char>(i * 7 % 256);
+  return bytes;
+}
+
+TEST_F(FileSystemTest, ReplaceCreatesOrReplacesTheWholeFileAndLeavesNoTemporaryFile) {
+  Win32FileSystem files;
+  EXPECT_EQ(files.ReplaceAll(file, kOld), "");
+  EXPECT_EQ(Read(), kOld);
+  const std::string bytes = NewBytes();
+  EXPECT_EQ(files.ReplaceAll(file, bytes), "");
+  EXPECT_EQ(Read(), bytes);
+  EXPECT_EQ(files.ReplaceAll(file, ""), "");
+  EXPECT_EQ(Read(), "");
+  EXPECT_EQ(Entries(), std::vector<fs::path>{"kel.dat"});
+}
+
+TEST_F(FileSystemTest, ReadAllGivesTheBytesOrNothingForAMissingFile) {
+  Win32FileSystem files;
+  EXPECT_EQ(files.ReadAll(file), std::nullopt);
+  const std::string bytes = NewBytes();
+  Write(bytes);
+  EXPECT_EQ(files.ReadAll(file), std::optional<std::string>(bytes));
+}
+
+TEST_F(FileSystemTest, AReplaceFailingAtAnyStageLeavesTheOldFileAndNoTemporaryFile) {
+  for (const std::string_view failing : {"opened", "written", "flushed"}) {
+    Write(kOld);
+    Win32FileSystem files([&](std::string_view stage) { return stage != failing; });
+    EXPECT_NE(files.ReplaceAll(file, NewBytes()), "") << failing;
+    EXPECT_EQ(Read(), kOld) << failing;
+    EXPECT_EQ(Entries(), std::vector<fs::path>{"kel.dat"}) << failing;
+  }
+}
+
+// Another program holding the file open without delete sharing (an editor, a scanner) makes
+// the final step fail. (A read-only target would too on Windows, but Wine replaces it.)
+TEST_F(FileSystemTest, ATargetThatCannotBeReplacedIsLeftAsItWasAndTheFailureIsReported) {
+  Write(kOld);
+  UniqueFile holder(::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(holder);
+  Win32FileSystem files;
+  const std::string error = files.ReplaceAll(file, "new contents");
+  holder.reset();
+  EXPECT_NE(error.find("cannot replace the file"), std::string::npos) << error;
+  EXPECT_NE(error.find("(error "), std::string::npos) << error;
+  EXPECT_EQ(Read(), kOld);
+  EXPECT_EQ(Entries(), std::vector<fs::path>{"kel.dat"});
+}
+
+TEST_F(FileSystemTest, AMissingFolderIsReportedAndNothingIsCreated) {
+  Win32FileSystem files;
+  const fs::path missing = folder / "nowhere" / "kel.dat";
+  EXPECT_NE(files.ReplaceAll(missing, kOld), "");
+  EXPECT_FALSE(fs::exists(folder / "nowhere"));
+}
+
+}  // namespace
+}  // namespace murmuro::win32
