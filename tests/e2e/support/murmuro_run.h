@@ -97,6 +97,10 @@ class MurmuroRun {
     std::filesystem::copy_file(HostPath("MURMURO_EXE"), folder_ / "murmuro.exe");
     if (settings) std::ofstream(folder_ / "kel.dat", std::ios::binary) << *settings;
   }
+  // Runs `exe` where it stands, with whatever kel.dat is beside it; the folder is left as found
+  // (but for the transcript).
+  MurmuroRun(std::nullopt_t, const std::filesystem::path& exe)
+      : folder_(exe.parent_path()), exe_(exe), ownsFolder_(false) {}
   MurmuroRun(const MurmuroRun&) = delete;
   MurmuroRun& operator=(const MurmuroRun&) = delete;
   ~MurmuroRun() {
@@ -106,13 +110,17 @@ class MurmuroRun {
     }
     process_.reset();
     std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
+    if (ownsFolder_) {
+      std::filesystem::remove_all(folder_, ignored);
+    } else {
+      std::filesystem::remove(Transcript(), ignored);
+    }
   }
 
   // Starts the program; true once its main window exists (its start-up has run).
   bool Start(DWORD waitMs = 20000) {
     SetEnvironmentVariableW(L"MURMURO_TRANSCRIPT", Transcript().c_str());
-    std::wstring exe = (folder_ / "murmuro.exe").wstring();
+    const std::wstring exe = (exe_.empty() ? folder_ / "murmuro.exe" : exe_).wstring();
     std::wstring line = L"\"" + exe + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -196,6 +204,8 @@ class MurmuroRun {
   }
 
   std::filesystem::path folder_;
+  std::filesystem::path exe_;  // empty: the copy in folder_
+  bool ownsFolder_ = true;
   win32::UniqueKernelHandle process_;
   DWORD processId_ = 0;
   HWND window_ = nullptr;

@@ -1,0 +1,13 @@
+# The Windows package: murmuro-<version>-win64.zip with murmuro.exe, kel.dat and README.txt.
+if(WIN32)
+  install(FILES ${PROJECT_SOURCE_DIR}/data/README.txt DESTINATION .)
+  set(CPACK_GENERATOR ZIP)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(MURMURO_PACKAGE_NAME "murmuro-${PROJECT_VERSION}-win64")
+  else()
+    set(MURMURO_PACKAGE_NAME "murmuro-${PROJECT_VERSION}-win32")
+  endif()
+  set(CPACK_PACKAGE_FILE_NAME ${MURMURO_PACKAGE_NAME})
+  set(CPACK_STRIP_FILES ON)
+  include(CPack)
+endif()
