@@ -1,0 +1,12 @@
+# Shared by the MinGW-w64 toolchain files; they set MURMURO_MINGW_PREFIX and the processor.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_C_COMPILER ${MURMURO_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${MURMURO_MINGW_PREFIX}-g++-posix)
+set(CMAKE_RC_COMPILER ${MURMURO_MINGW_PREFIX}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${MURMURO_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# Windows test executables run under Wine through this wrapper (fresh prefix per test).
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run)
