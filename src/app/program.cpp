@@ -47,6 +47,14 @@ std::wstring Wide(const std::string& utf8) {
   return out;
 }
 
+// The program icon in the size the system uses for that metric (32x32 for windows, 16x16 for
+// the tray and captions). Shared resource icons: the system frees them.
+HICON LoadProgramIcon(HINSTANCE instance, int widthMetric, int heightMetric) {
+  return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_MURMURO), IMAGE_ICON,
+                                       GetSystemMetrics(widthMetric), GetSystemMetrics(heightMetric),
+                                       LR_SHARED));
+}
+
 void ReportStartupError(const std::string& message) {
   MessageBoxW(nullptr, Wide(message + "\n\nMurmuro will close.").c_str(), L"Murmuro",
               MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
@@ -57,8 +65,8 @@ class Program {
  public:
   explicit Program(HINSTANCE instance)
       : instance_(instance),
-        icon_(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_MURMURO), IMAGE_ICON, 0, 0,
-                                            LR_DEFAULTSIZE | LR_SHARED))),
+        icon_(LoadProgramIcon(instance, SM_CXICON, SM_CYICON)),
+        smallIcon_(LoadProgramIcon(instance, SM_CXSMICON, SM_CYSMICON)),
         store_{ProgramFolder(), files_, codec_} {}
 
   int Run() {
@@ -85,7 +93,7 @@ class Program {
     optionsView_.Attach(*options_);
     main_.emplace(state_, *options_,
                   MainFormPlatform{win32::FromHwnd(window_.get()),
-                                   reinterpret_cast<platform::IconHandle>(icon_), shell_, codec_, *menu_,
+                                   reinterpret_cast<platform::IconHandle>(smallIcon_), shell_, codec_, *menu_,
                                    scale_},
                   MainFormCalls{[this] { ReadWindows(state_, scan_); },
                                 [this] { SaveSettings(state_, store_); },
@@ -132,14 +140,15 @@ class Program {
   win32::Win32FileSystem files_;
   win32::Win32TrayShell shell_;
   win32::Win32FormScale scale_;
-  HICON icon_;  // shared resource icon: the system frees it
+  HICON icon_;
+  HICON smallIcon_;
   SettingsStore store_;
   ProgramState state_;
   Win32PollTimer timer_;
   ScanContext scan_{{windows_, documents_}, codec_, timer_};
   PollCycle cycle_{MonitorContext{state_, scan_, lower_}};
   MainWindowEvents events_;
-  win32::OptionsWindow optionsView_{instance_, icon_};
+  win32::OptionsWindow optionsView_{instance_, icon_, smallIcon_};
   std::optional<win32::Win32PopupMenu> menu_;
   std::optional<fOps> options_;
   std::optional<fMain> main_;
