@@ -63,9 +63,12 @@ IMTextResult GetIMText(const CaptureContext& ctx, Hwnd view) {
     if (!document) throw CaptureFailed{};
     const Text first = ReadInnerText(*document);
     const Text second = ReadInnerText(*document);
-    if (second.size() < kTrailer) throw CaptureFailed{};
-    // The text may have grown between the reads; the second read says where to cut the first.
-    const std::size_t keep = std::min(second.size() - kTrailer, first.size());
+    // A line may arrive between the two reads. Cutting the first read by the longer second one
+    // would keep the client's trailer as conversation text, and the next capture would then see
+    // every line as new; so the shorter of the two reads decides where the cut goes.
+    const std::size_t shorter = std::min(first.size(), second.size());
+    if (shorter < kTrailer) throw CaptureFailed{};
+    const std::size_t keep = shorter - kTrailer;
     Text html = ReadInnerHtml(*document);
     result.Text = first.substr(0, keep);
     result.HTML = std::move(html);

@@ -127,17 +127,19 @@ TEST_F(CaptureTest, AViewThatCannotAnswerGivesWindowNotFound) {
   }
 }
 
-TEST_F(CaptureTest, TextThatChangesBetweenTheTwoReadsIsCutToTheSecondLength) {
+// The trailer of the first read never becomes conversation text, however the text changed.
+TEST_F(CaptureTest, TextThatChangesBetweenTheTwoReadsIsCutByTheShorterRead) {
   struct Case {
     const char16_t* first;
     const char16_t* second;
     const char16_t* text;
   };
   const Case cases[] = {
-      {u"abcdefgh", u"abcdefghXYZ", u"abcdef"},         // grew by less than five
-      {u"abcdefgh", u"abcdefghijklmnopq", u"abcdefgh"},  // grew by more: the whole first read
-      {u"abcdefgh", u"abcdef", u"a"},                    // shrank
-      {u"abcdefgh", u"abc", kWindowNotFound.data()},     // too short on the second read
+      {u"abcdefgh", u"abcdefghXYZ", u"abc"},          // grew by less than five
+      {u"abcdefgh", u"abcdefghijklmnopq", u"abc"},    // grew by more
+      {u"abcdefgh", u"abcdef", u"a"},                 // shrank
+      {u"abcdefgh", u"abc", kWindowNotFound.data()},  // too short on the second read
+      {u"abcd", u"abcdefgh", kWindowNotFound.data()}, // too short on the first read
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::u16string(c.second).size());
