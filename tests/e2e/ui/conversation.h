@@ -1,0 +1,69 @@
+#pragma once
+// One conversation "IM with bob" in the sample IM client, and what the program does with it:
+// the client counts the document objects the program's captures take, which tells a silent
+// program from one that has not looked yet.
+#include <windows.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "e2e/ui/desktop.h"
+#include "fixtures/im_client/control.h"
+
+namespace murmuro::e2e {
+
+class Conversation {
+ public:
+  explicit Conversation(const wchar_t* clientName)
+      : client_(im_client::ClientProcess::Launch(im_client::ClientExecutable(), clientName)) {}
+
+  // Opens the window with one line in it; false when the client is not there.
+  bool Open() const {
+    return client_ && client_->Send("open bob title=IM with bob") > 0 &&
+           client_->Send("append bob 1 text=bob: already here") == 1;
+  }
+
+  // Adds a line while no capture is running. A line that lands between the two text reads of
+  // one capture is taken in another way, which is not what these tests are about: here each
+  // line reaches the program whole, so only what the user interface changed decides what is
+  // spoken.
+  bool Append(const std::string& line) const {
+    return WaitForQuiet() && client_->Send("append bob 1 text=" + line) == 1;
+  }
+
+  // Waits until the program has read the conversation as it is now and acted on it in one
+  // whole capture. Each capture asks for a fresh document, which the client keeps (Wine holds
+  // one reference), and fetches the body, which lives only during the capture. Two more
+  // documents than now: the first was asked for after this call, and the tick that asked has
+  // ended, for the ticks run one after the other. Counted with a body alive, three objects.
+  bool WaitForWholeCapture() const {
+    const LRESULT before = Objects();
+    return before >= 0 && WaitUntil([&] { return Objects() >= before + 3; }, 15000);
+  }
+
+ private:
+  LRESULT Objects() const { return client_->Send("objects"); }
+
+  // No object came or went for 150 ms: the program is between two ticks (a capture takes
+  // some 50 ms and they come once a second).
+  bool WaitForQuiet() const {
+    LRESULT last = Objects();
+    auto since = std::chrono::steady_clock::now();
+    return WaitUntil(
+        [&] {
+          const LRESULT now = Objects();
+          const auto at = std::chrono::steady_clock::now();
+          if (now != last) {
+            last = now;
+            since = at;
+          }
+          return at - since >= std::chrono::milliseconds(150);
+        },
+        10000);
+  }
+
+  std::unique_ptr<im_client::ClientProcess> client_;
+};
+
+}  // namespace murmuro::e2e
