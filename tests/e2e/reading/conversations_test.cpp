@@ -1,0 +1,159 @@
+// Conversations that come, go, stay empty or stop answering while others are being read: no
+// line of the others is lost and the newcomers are read too.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "e2e/reading/reading_support.h"
+
+namespace murmuro::e2e::reading {
+namespace {
+
+using ::testing::ElementsAre;
+
+// A conversation opened while another is listed and polled is found and read.
+TEST_F(ReadingTest, ConversationOpenedWhileAnotherIsPolledIsRead) {
+  auto old = LaunchClient("reading-open-old");
+  auto late = LaunchClient("reading-open-late");
+  ASSERT_TRUE(old && late);
+  ASSERT_GT(old->Send("open fay title=IM with fay"), 0);
+
+  MurmuroRun run(kReadingOn);
+  ASSERT_TRUE(StartReading(run, {{old.get(), 1}, {late.get(), 0}}));
+  CaptureCount fayCaptures(*old);
+  ASSERT_TRUE(fayCaptures.WaitFor(1, 5000));  // ticks are running over fay
+
+  CaptureCount gusCaptures(*late);
+  ASSERT_GT(late->Send("open gus title=gus - Instant Message"), 0);
+  ASSERT_TRUE(gusCaptures.WaitFor(1, 5000)) << "the new conversation was never looked at";
+  ASSERT_EQ(late->Send("append gus 1 text=gus: lol hello"), 1);
+  EXPECT_THAT(Texts(run.WaitForSpoken(1)), ElementsAre("gus says    laughing out loud hello\r\n"));
+
+  ASSERT_EQ(old->Send("append fay 1 text=fay: me too"), 1);
+  EXPECT_THAT(Texts(run.WaitForSpoken(2)),
+              ElementsAre("gus says    laughing out loud hello\r\n", "fay says    me too\r\n"));
+}
+
+// A new conversation whose text is still too short to read stands first in the list: the
+// conversation after it is still read, and the newcomer is read once it has a line.
+TEST_F(ReadingTest, EmptyNewConversationDoesNotSilenceTheOthers) {
+  auto talking = LaunchClient("reading-empty-talking");
+  auto empty = LaunchClient("reading-empty-new");
+  ASSERT_TRUE(talking && empty);
+  const HWND hal = ToHwnd(talking->Send("open hal title=IM with hal"));
+  ASSERT_TRUE(hal);
+
+  MurmuroRun run(kReadingOn);
+  ASSERT_TRUE(StartReading(run, {{talking.get(), 1}}));
+  // Two characters of body text: fewer than the five a capture drops.
+  CaptureCount idaCaptures(*empty);
+  const HWND ida = ToHwnd(empty->Send("open ida trailer=ab title=IM with ida"));
+  ASSERT_TRUE(ida);
+  ASSERT_TRUE(EnumeratedBefore(ida, hal));
+  // Found by a rescan, then failed again by a tick.
+  ASSERT_TRUE(idaCaptures.WaitFor(2, 5000)) << "the new conversation was never looked at";
+
+  ASSERT_EQ(talking->Send("append hal 1 text=hal: still talking"), 1);
+  EXPECT_THAT(Texts(run.WaitForSpoken(1)), ElementsAre("hal says    still talking\r\n"));
+
+  ASSERT_EQ(empty->Send("trailer ida 1 text=\\r\\n\\r\\n\\s"), 1);
+  ASSERT_EQ(empty->Send("append ida 1 text=ida: first words"), 1);
+  // A tick between the two commands sees an empty conversation and hands over an empty phrase.
+  std::vector<std::string> said;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        said.clear();
+        for (const std::string& text : Texts(run.Transcribed())) {
+          if (!text.empty()) said.push_back(text);
+        }
+        return said.size() >= 2;
+      },
+      5000));
+  EXPECT_THAT(said, ElementsAre("hal says    still talking\r\n", "ida says    first words\r\n"));
+}
+
+// A conversation closes right after a line arrived in another one: the tick that finds it gone
+// rescans, and the other conversation's line is still spoken after the rescan.
+TEST_F(ReadingTest, ClosedConversationRescansWithoutLosingTheOthersLines) {
+  auto staying = LaunchClient("reading-close-staying");
+  auto leaving = LaunchClient("reading-close-leaving");
+  ASSERT_TRUE(staying && leaving);
+  const HWND jan = ToHwnd(staying->Send("open jan title=IM with jan"));
+  const HWND kim = ToHwnd(leaving->Send("open kim title=IM with kim"));
+  ASSERT_TRUE(jan && kim);
+  ASSERT_TRUE(EnumeratedBefore(kim, jan));
+
+  MurmuroRun run(kReadingOn);
+  ASSERT_TRUE(StartReading(run, {{staying.get(), 1}, {leaving.get(), 1}}));
+  CaptureCount janCaptures(*staying);
+  ASSERT_TRUE(janCaptures.WaitFor(1, 5000));  // a tick has just ended with jan, the last
+  ASSERT_EQ(staying->Send("append jan 1 text=jan: just before"), 1);
+  ASSERT_EQ(leaving->Send("close kim"), 1);
+  EXPECT_THAT(Texts(run.WaitForSpoken(1)), ElementsAre("jan says    just before\r\n"));
+
+  ASSERT_EQ(staying->Send("append jan 1 text=jan: and after"), 1);
+  EXPECT_THAT(Texts(run.WaitForSpoken(2)),
+              ElementsAre("jan says    just before\r\n", "jan says    and after\r\n"));
+}
+
+// A client that stops answering for three seconds, first in the list: each tick waits for it
+// no longer than the capture's time-out, and the conversation after it loses nothing.
+TEST_F(ReadingTest, HungClientDelaysTicksByAtMostASecondAndLosesNothing) {
+  auto lively = LaunchClient("reading-hang-lively");
+  auto hung = LaunchClient("reading-hang-hung");
+  ASSERT_TRUE(lively && hung);
+  const HWND liv = ToHwnd(lively->Send("open liv title=IM with liv"));
+  const HWND max = ToHwnd(hung->Send("open max title=IM with max"));
+  ASSERT_TRUE(liv && max);
+  ASSERT_TRUE(EnumeratedBefore(max, liv));
+
+  MurmuroRun run(kReadingOn);
+  ASSERT_TRUE(StartReading(run, {{lively.get(), 1}, {hung.get(), 1}}));
+  CaptureCount livCaptures(*lively);
+  ASSERT_TRUE(livCaptures.WaitFor(1, 5000));
+
+  ASSERT_EQ(hung->Send("hang 3000"), 1);
+  const std::uint64_t hangStart = NowMs();
+  // A line every 300 ms through the hang and for a second after it.
+  std::vector<std::uint64_t> appended;
+  std::string want;
+  for (int i = 1; NowMs() < hangStart + 4000; ++i) {
+    appended.push_back(NowMs());
+    ASSERT_EQ(lively->Send("append liv 1 text=liv: line " + std::to_string(i)), 1);
+    want += "liv says    line " + std::to_string(i) + "\r\n";
+    Sleep(300);
+  }
+  const auto heard = [&] {
+    std::string all;
+    for (const Spoken& s : run.Transcribed()) all += s.Text;
+    return all;
+  };
+  ASSERT_TRUE(WaitUntil([&] { return heard() == want; }, 5000)) << Describe(run.Transcribed());
+  // The hung client's own conversation is read again once it answers.
+  ASSERT_EQ(hung->Send("append max 1 text=max: back again"), 1);
+  want += "max says    back again\r\n";
+  ASSERT_TRUE(WaitUntil([&] { return heard() == want; }, 5000)) << Describe(run.Transcribed());
+
+  // A tick comes a second after the one before, plus up to the capture's 1 s time-out for the
+  // hung client and a little work: no line waits longer, however long the client hangs.
+  std::size_t line = 0;
+  std::uint64_t previousTick = 0;
+  for (const Spoken& s : run.Transcribed()) {
+    if (s.Text.find("liv says") == std::string::npos) continue;
+    // Lines arrive faster than ticks, so every tick speaks: the phrases are the ticks.
+    if (previousTick) {
+      EXPECT_LE(s.TimeMs - previousTick, 1000u + 1100u);
+    }
+    previousTick = s.TimeMs;
+    for (auto at = s.Text.find("liv says"); at != std::string::npos; at = s.Text.find("liv says", at + 1)) {
+      ASSERT_LT(line, appended.size());
+      EXPECT_LE(s.TimeMs - appended[line], 2500u) << "line " << line + 1;
+      ++line;
+    }
+  }
+  EXPECT_EQ(line, appended.size());
+}
+
+}  // namespace
+}  // namespace murmuro::e2e::reading

@@ -1,0 +1,112 @@
+// What reaches the voice: only lines that arrive after start-up, each as sender, " says ", the
+// expanded message, with the flags for asynchronous plain text; several views in list order.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "e2e/reading/reading_support.h"
+
+namespace murmuro::e2e::reading {
+namespace {
+
+using ::testing::ElementsAre;
+
+constexpr std::uint32_t kAsyncPlainText = 1u | 16u;  // SVSFlagsAsync | SVSFIsNotXML
+
+struct LineCase {
+  const char* name;
+  const char* append;  // the client's escapes: \r\n inside puts two lines in one append
+  const char* spoken;
+};
+
+void PrintTo(const LineCase& c, std::ostream* out) { *out << c.name; }
+
+class NewLine : public ReadingTest, public ::testing::WithParamInterface<LineCase> {};
+
+// The conversation already holds lines, among them the same acronym: none of them is spoken,
+// and the new line becomes exactly one phrase.
+TEST_P(NewLine, IsSpokenAloneAsOnePlainTextPhrase) {
+  const LineCase& c = GetParam();
+  auto client = LaunchClient(std::string("reading-line-") + c.name);
+  ASSERT_TRUE(client);
+  ASSERT_GT(client->Send("open bob title=IM with bob"), 0);
+  ASSERT_EQ(client->Send("append bob 1 text=bob: hello there"), 1);
+  ASSERT_EQ(client->Send("append bob 1 text=amy: lol who is this"), 1);
+
+  MurmuroRun run(kReadingOn);
+  ASSERT_TRUE(StartReading(run, {{client.get(), 1}}));
+  ASSERT_EQ(client->Send(std::string("append bob 1 text=") + c.append), 1);
+
+  const auto spoken = run.WaitForSpoken(1);
+  ASSERT_EQ(spoken.size(), 1u);
+  EXPECT_EQ(spoken[0].Text, c.spoken);
+  EXPECT_EQ(spoken[0].Flags, kAsyncPlainText);
+  // Two more ticks change nothing: what was there at start-up stays unspoken.
+  CaptureCount captures(*client);
+  ASSERT_TRUE(captures.WaitFor(2, 5000));
+  EXPECT_THAT(Texts(run.Transcribed()), ElementsAre(c.spoken));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reading, NewLine,
+    ::testing::Values(LineCase{"acronym", "bob: lol", "bob says    laughing out loud\r\n"},
+                      LineCase{"markup", "<silence msec=\"9999\"/>: hi",
+                               "<silence msec=\"9999\"/> says    hi\r\n"},
+                      LineCase{"two_lines", "bob: one\\r\\namy: LOL ok",
+                               "bob says    one\r\namy says    laughing out loud ok\r\n"}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+// Two clients, one conversation each; the one opened last stands first in the scan's list.
+// Lines arriving in both between two ticks are spoken as two phrases in list order, whatever
+// order they arrived in.
+TEST_F(ReadingTest, TwoConversationsInOneTickSpeakInListOrder) {
+  auto first = LaunchClient("reading-order-first");
+  auto second = LaunchClient("reading-order-second");
+  ASSERT_TRUE(first && second);
+  const HWND ann = ToHwnd(first->Send("open ann title=IM with ann"));
+  const HWND ben = ToHwnd(second->Send("open ben title=ben - Instant Message"));
+  ASSERT_TRUE(ann && ben);
+  ASSERT_TRUE(EnumeratedBefore(ben, ann));
+
+  MurmuroRun run(kReadingOn);
+  ASSERT_TRUE(StartReading(run, {{first.get(), 1}, {second.get(), 1}}));
+  // Right after ann's view, the last in the list, has been looked at: the tick is over, the
+  // next one is about a second away.
+  CaptureCount annCaptures(*first);
+  ASSERT_TRUE(annCaptures.WaitFor(1, 5000));
+  ASSERT_EQ(first->Send("append ann 1 text=ann: first to arrive"), 1);
+  ASSERT_EQ(second->Send("append ben 1 text=ben: second to arrive"), 1);
+
+  const auto spoken = run.WaitForSpoken(2);
+  ASSERT_EQ(spoken.size(), 2u);
+  EXPECT_THAT(Texts(spoken), ElementsAre("ben says    second to arrive\r\n", "ann says    first to arrive\r\n"));
+  // One tick: handed over back to back, not a tick apart.
+  EXPECT_LT(spoken[1].TimeMs - spoken[0].TimeMs, 500u);
+}
+
+// A fast conversation: lines keep arriving while the program reads the text, some of them
+// between its reads within one capture. Every line is still spoken once, in order.
+TEST_F(ReadingTest, LinesArrivingDuringACaptureAreEachSpokenOnceInOrder) {
+  auto client = LaunchClient("reading-fast");
+  ASSERT_TRUE(client);
+  ASSERT_GT(client->Send("open pat title=IM with pat"), 0);
+  ASSERT_EQ(client->Send("append pat 1 text=pat: hello"), 1);
+
+  MurmuroRun run(kReadingOn);
+  ASSERT_TRUE(StartReading(run, {{client.get(), 1}}));
+  std::string want;
+  const std::uint64_t until = NowMs() + 4000;
+  for (int i = 1; NowMs() < until; ++i) {
+    ASSERT_EQ(client->Send("append pat 1 text=pat: fast " + std::to_string(i)), 1);
+    want += "pat says    fast " + std::to_string(i) + "\r\n";
+    Sleep(15);
+  }
+  const auto heard = [&] {
+    std::string all;
+    for (const Spoken& s : run.Transcribed()) all += s.Text;
+    return all;
+  };
+  EXPECT_TRUE(WaitUntil([&] { return heard() == want; }, 5000)) << Describe(run.Transcribed());
+}
+
+}  // namespace
+}  // namespace murmuro::e2e::reading
