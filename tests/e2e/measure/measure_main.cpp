@@ -233,9 +233,9 @@ int Run(const Options& o) {
   const long views = o.conversations;
   const std::string many = std::to_string(o.conversations) + " conversations of " + std::to_string(o.kilobytes) + " KB";
   if (!WaitUntil([&] { return Captures(*load) >= 2 * views; }, 60000)) Fail("the conversations were not read");
-  const std::string last = LastListed(*load, o.conversations);
-  Row("latency, the same, " + last + " (last in the list) of " + many,
-      LatencyText(MeasureLatency(*load, run, last, o.lines, random)), "<= 1100 ms");
+  const std::string lastListed = LastListed(*load, o.conversations);
+  Row("latency, the same, " + lastListed + " (last in the list) of " + many,
+      LatencyText(MeasureLatency(*load, run, lastListed, o.lines, random)), "<= 1100 ms");
 
   const long busyCaptures = Captures(*load);
   const Sample busyStart = MustSample("busy-start");
