@@ -9,6 +9,7 @@
 #include "core/settings.h"
 #include "core/state.h"
 #include "monitor/poll_cycle.h"
+#include "platform/win32/call_timeout_filter.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/mshtml_type_library.h"
 #include "platform/win32/options_window.h"
@@ -132,6 +133,7 @@ class Program {
 
   HINSTANCE instance_;
   win32::ComApartment com_;
+  win32::CallTimeoutFilter callTimeout_;  // no capture may hold the thread for good
   win32::MshtmlTypeLibrary typeLibrary_;  // held for the process: each capture's proxies reuse it
   win32::Win32WindowSystem windows_;
   win32::Win32DocumentSource documents_;
