@@ -13,6 +13,7 @@
 #include "platform/win32/handles.h"
 #include "platform/win32/mshtml_type_library.h"
 #include "platform/win32/options_window.h"
+#include "platform/win32/utf8.h"
 #include "platform/win32/win32_ansi_codec.h"
 #include "platform/win32/win32_document_source.h"
 #include "platform/win32/win32_file_system.h"
@@ -41,13 +42,6 @@ std::filesystem::path ProgramFolder() {
   return std::filesystem::path(path).parent_path();
 }
 
-std::wstring Wide(const std::string& utf8) {
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-  return out;
-}
-
 // The program icon in the size the system uses for that metric (32x32 for windows, 16x16 for
 // the tray and captions). Shared resource icons: the system frees them.
 HICON LoadProgramIcon(HINSTANCE instance, int widthMetric, int heightMetric) {
@@ -57,7 +51,7 @@ HICON LoadProgramIcon(HINSTANCE instance, int widthMetric, int heightMetric) {
 }
 
 void ReportStartupError(const std::string& message) {
-  MessageBoxW(nullptr, Wide(message + "\n\nMurmuro will close.").c_str(), L"Murmuro",
+  MessageBoxW(nullptr, win32::Utf8ToWide(message + "\n\nMurmuro will close.").c_str(), L"Murmuro",
               MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 

@@ -1,5 +1,7 @@
 #include "platform/win32/win32_file_system.h"
 
+#include "platform/win32/utf8.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -24,14 +26,7 @@ std::string Failure(std::string_view what, DWORD error = ::GetLastError()) {
     while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n' || wide.back() == L' ')) {
       wide.pop_back();
     }
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    if (size > 0) {
-      std::string utf8(static_cast<std::size_t>(size), '\0');
-      ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(),
-                            size, nullptr, nullptr);
-      text += ": " + utf8;
-    }
+    if (!wide.empty()) text += ": " + WideToUtf8(wide);
   }
   if (message) ::LocalFree(message);
   return text + " (error " + std::to_string(error) + ")";
