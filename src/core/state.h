@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "core/one_based_list.h"
-#include "core/text.h"
-#include "imwindows/records.h"
+#include "base/one_based_list.h"
+#include "base/text.h"
+#include "base/window_records.h"
 #include "platform/voice.h"
 
 namespace murmuro {

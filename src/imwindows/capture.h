@@ -3,13 +3,20 @@
 // caller: every failure comes back as the text "Window Not Found" with an empty HTML.
 #include <memory>
 
-#include "imwindows/records.h"
+#include "base/window_records.h"
 #include "platform/html_document.h"
 #include "platform/window_system.h"
 
 namespace murmuro {
 
 inline constexpr std::uint32_t kGetObjectTimeoutMs = 1000;
+inline constexpr TextView kWindowNotFound = u"Window Not Found";
+
+// The result of one capture.
+struct IMTextResult {
+  murmuro::Text Text;
+  murmuro::Text HTML;
+};
 
 // What a capture needs of the platform.
 struct CaptureContext {

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "core/text.h"
+#include "base/text.h"
 
 namespace murmuro {
 

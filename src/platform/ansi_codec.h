@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/text.h"
+#include "base/text.h"
 
 namespace murmuro::platform {
 

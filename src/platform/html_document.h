@@ -6,7 +6,7 @@
 #include <memory>
 #include <optional>
 
-#include "core/text.h"
+#include "base/text.h"
 
 namespace murmuro::platform {
 

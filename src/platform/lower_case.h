@@ -1,6 +1,6 @@
 #pragma once
 // The system's lower-case mapping, used to compare words with acronym names.
-#include "core/text.h"
+#include "base/text.h"
 
 namespace murmuro::platform {
 

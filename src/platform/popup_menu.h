@@ -4,7 +4,7 @@
 #include <optional>
 #include <span>
 
-#include "core/text.h"
+#include "base/text.h"
 
 namespace murmuro::platform {
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "core/text.h"
+#include "base/text.h"
 
 namespace murmuro::platform {
 

@@ -2,7 +2,7 @@
 // The speech voice. Speak hands the text over and returns without waiting for the speech.
 #include <cstdint>
 
-#include "core/text.h"
+#include "base/text.h"
 
 namespace murmuro::platform {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "core/text.h"
+#include "base/text.h"
 
 namespace murmuro::platform {
 

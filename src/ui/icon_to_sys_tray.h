@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "core/text.h"
+#include "base/text.h"
 #include "platform/ansi_codec.h"
 #include "platform/tray_shell.h"
 

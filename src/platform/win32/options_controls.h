@@ -6,7 +6,7 @@
 #include <array>
 #include <cstddef>
 
-#include "core/text.h"
+#include "base/text.h"
 
 namespace murmuro::win32 {
 

@@ -1,4 +1,4 @@
-#include "core/one_based_list.h"
+#include "base/one_based_list.h"
 
 #include <gtest/gtest.h>
 

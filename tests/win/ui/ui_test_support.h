@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/resource_ids.h"
-#include "core/text.h"
+#include "base/text.h"
 #include "platform/win32/handles.h"
 
 namespace murmuro::wintest {

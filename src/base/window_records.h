@@ -1,13 +1,12 @@
 #pragma once
 // The two records a scan produces; shared by reference so a tick keeps its entry across a rescan.
+// They sit below the program state and the scan, which both hold them.
 #include <memory>
 
-#include "core/one_based_list.h"
-#include "core/text.h"
+#include "base/one_based_list.h"
+#include "base/text.h"
 
 namespace murmuro {
-
-inline constexpr TextView kWindowNotFound = u"Window Not Found";
 
 // One conversation window of the last scan.
 class clsParentWindow {
@@ -22,12 +21,6 @@ class clsIMWindow {
   Hwnd ParenthWnd = 0;
   Hwnd hwnd = 0;
   Text IMText = Text(kCrLf);
-};
-
-// The result of one capture.
-struct IMTextResult {
-  murmuro::Text Text;
-  murmuro::Text HTML;
 };
 
 using ParentWindowList = OneBasedList<std::shared_ptr<clsParentWindow>>;
