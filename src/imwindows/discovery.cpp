@@ -69,6 +69,29 @@ bool IsListed(const ParentWindowList& list, Hwnd window) {
                      [window](const auto& entry) { return entry && entry->hwnd == window; });
 }
 
+bool HasListedView(const IMWindowList& list, Hwnd parent) {
+  return std::any_of(list.begin(), list.end(),
+                     [parent](const auto& entry) { return entry && entry->ParenthWnd == parent; });
+}
+
+// Looks for a view among the window's descendants by class alone: nothing is captured.
+bool HasViewNow(const ScanContext& ctx, Hwnd parent) {
+  bool found = false;
+  CallbackErrors errors;
+  ctx.capture.windows.EnumChildWindows(
+      parent,
+      [&](Hwnd window, std::int32_t) {
+        return errors.Run([&]() -> std::int32_t {
+          if (GetWindowClass(ctx.capture.windows, ctx.codec, window) != kViewClass) return 1;
+          found = true;
+          return 0;
+        });
+      },
+      parent);
+  errors.Rethrow();
+  return found;
+}
+
 }  // namespace
 
 bool IsConversationTitle(TextView title) {
@@ -151,13 +174,11 @@ void ReadWindows(ProgramState& state, const ScanContext& ctx) {
   step([&] { state.ParentWindows = ParentWindowList{}; });
   step([&] { previous = std::exchange(state.IMWindows, IMWindowList{}); });
   step([&] { FindParentWindows(state, ctx); });
-  step([&] {
-    if (state.ParentWindows.Empty()) return;
-    const std::size_t count = state.ParentWindows.Count();
-    for (std::size_t position = 1; position <= count; ++position) {
-      FindIMWindows(state, ctx, state.ParentWindows.Item(position)->hwnd, previous);
-    }
-  });
+  // One conversation window that fails (it closed mid-scan, say) costs only its own views.
+  const std::size_t count = state.ParentWindows.Count();
+  for (std::size_t position = 1; position <= count; ++position) {
+    step([&] { FindIMWindows(state, ctx, state.ParentWindows.Item(position)->hwnd, previous); });
+  }
   step([&] { ctx.timer.SetEnabled(true); });
 }
 
@@ -175,7 +196,14 @@ bool HasUnlistedConversation(const ProgramState& state, const ScanContext& ctx) 
       },
       0);
   errors.Rethrow();
-  return found;
+  if (found) return true;
+  // A conversation window listed before its view existed: the view may have come since.
+  for (const auto& parent : state.ParentWindows) {
+    if (parent && !HasListedView(state.IMWindows, parent->hwnd) && HasViewNow(ctx, parent->hwnd)) {
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace murmuro

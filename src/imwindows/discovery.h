@@ -28,7 +28,8 @@ std::int32_t EnumIMProc(ProgramState& state, const ScanContext& ctx, Hwnd window
                         std::int32_t context, const IMWindowList& previous);
 
 // True when a top-level window with a conversation title exists that the last scan did not list
-// (judged by titles alone; nothing is captured). Throws only what the window system throws.
+// (judged by titles alone), or when a listed conversation window that had no view has one now
+// (judged by class names alone). Nothing is captured. Throws only what the window system throws.
 bool HasUnlistedConversation(const ProgramState& state, const ScanContext& ctx);
 
 bool IsConversationTitle(TextView title);

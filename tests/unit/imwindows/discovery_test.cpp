@@ -175,8 +175,8 @@ TEST_F(DiscoveryTest, AFailingStepIsSkippedAndTheScanGoesOn) {
        {bob.window, ann.window, cy.window}, {bob.view, ann.view, cy.view}},
       {"title read fails: the enumeration stops, the views are still looked for",
        [&] { throwAt("GetWindowTextLengthA", cy.window); }, {bob.window, ann.window}, {bob.view, ann.view}},
-      {"class read fails: the search for views is abandoned",
-       [&] { throwAt("GetClassNameA", ann.view); }, {bob.window, ann.window, cy.window}, {bob.view}},
+      {"class read fails: only that window's search for views is abandoned",
+       [&] { throwAt("GetClassNameA", ann.view); }, {bob.window, ann.window, cy.window}, {bob.view, cy.view}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -235,6 +235,27 @@ TEST_F(DiscoveryTest, UnlistedConversationIsNoticedByTitleAlone) {
   EXPECT_TRUE(HasUnlistedConversation(state, ctx));
   EXPECT_EQ(client.desktop.Sent().size(), 0u) << "nothing is captured";
   EXPECT_EQ(client.desktop.CountCalls("GetWindowTextLengthA", ann.window), 1u);
+}
+
+TEST_F(DiscoveryTest, AListedConversationWhoseViewCameLaterCountsAsUnlisted) {
+  client.Open("IM with bob", u"bob: 1");
+  const Hwnd decoy = client.desktop.Create(0, "IM with nobody", "Frame");
+  client.desktop.Create(decoy, "", "Internet Explorer_Server2");
+  const Hwnd dee = client.desktop.Create(0, "IM with dee", "Frame");
+  Scan();
+  ASSERT_EQ(state.ParentWindows.Count(), 3u);
+  client.desktop.ClearLog();
+  EXPECT_FALSE(HasUnlistedConversation(state, ctx)) << "windows that stay viewless cost a look only";
+  EXPECT_EQ(client.desktop.Sent().size(), 0u);
+  EXPECT_EQ(client.desktop.CountCalls("EnumChildWindows"), 2u) << "only the viewless windows are searched";
+
+  const Hwnd view = client.AddView(dee, u"dee: 1");
+  client.desktop.ClearLog();
+  EXPECT_TRUE(HasUnlistedConversation(state, ctx));
+  EXPECT_EQ(client.desktop.Sent().size(), 0u) << "nothing is captured";
+  Scan();
+  EXPECT_FALSE(HasUnlistedConversation(state, ctx));
+  EXPECT_EQ(Captures(view), 1u);
 }
 
 }  // namespace
