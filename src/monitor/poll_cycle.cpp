@@ -1,7 +1,6 @@
 #include "monitor/poll_cycle.h"
 
 #include <memory>
-#include <stdexcept>
 
 #include "core/resume_next.h"
 #include "phrase/lines.h"
@@ -24,6 +23,13 @@ class TickMark {
 
 // A text that ends in CR LF is still being written: its last line is empty.
 bool Settled(TextView text) { return text.empty() || !LastLine(text).empty(); }
+
+// Fails when the voice is missing, refuses the text or throws.
+bool HandOver(platform::Voice* voice, const Text& phrase) noexcept {
+  bool taken = false;
+  ResumeNext{}([&] { taken = voice && voice->Speak(phrase, kSpeakFlags) >= 0; });
+  return taken;
+}
 
 }  // namespace
 
@@ -92,10 +98,7 @@ PollCycle::After PollCycle::VisitView(std::size_t position) {
     if (Settled(text)) {
       Text phrase;
       step([&] { phrase = ProcessPhrase(view->IMText, text, state.Acronyms, ctx_.lower); });
-      step([&] {
-        if (!state.Voice) throw std::logic_error("no voice");
-        state.Voice->Speak(phrase, kSpeakFlags);
-      });
+      Speak(phrase);
       step([&] { view->IMText = text; });
     }
     // Otherwise the last line is still empty: look again next tick, with whatever came since.
@@ -103,6 +106,19 @@ PollCycle::After PollCycle::VisitView(std::size_t position) {
     step([&] { view->IMText = text; });
   }
   return After::kNextView;
+}
+
+// A voice that fails once fails for good (its audio device went away, the speech service
+// restarted), so a fresh one gets the same phrase. If that fails too the phrase is dropped; the
+// next phrase tries the same way. Either way nothing is handed over twice.
+void PollCycle::Speak(const Text& phrase) {
+  ProgramState& state = ctx_.state;
+  if (HandOver(state.Voice.get(), phrase)) return;
+  std::shared_ptr<platform::Voice> fresh;
+  ResumeNext{}([&] { fresh = ctx_.voices.Create(); });
+  if (!fresh) return;
+  state.Voice = std::move(fresh);
+  HandOver(state.Voice.get(), phrase);
 }
 
 }  // namespace murmuro

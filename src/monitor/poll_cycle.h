@@ -13,6 +13,7 @@ struct MonitorContext {
   ProgramState& state;
   ScanContext scan;
   const platform::LowerCase& lower;
+  platform::VoiceFactory& voices;
 };
 
 // Flags for every phrase: never wait for the speech, and never read the text as markup.
@@ -30,6 +31,7 @@ class PollCycle {
   enum class After { kNextView, kEndTick };
   void Tick();
   After VisitView(std::size_t position);
+  void Speak(const Text& phrase);
 
   MonitorContext ctx_;
   bool ticking_ = false;

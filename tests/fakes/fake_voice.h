@@ -1,5 +1,7 @@
 #pragma once
-// A voice that records what it is asked to speak; it can refuse (an HRESULT) or throw.
+// A voice that records what it is asked to speak; it can refuse (an HRESULT) or throw. A purge
+// is recorded as an empty text with the purge flag alone.
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -20,10 +22,25 @@ class FakeVoice final : public platform::Voice {
     if (throws) throw std::runtime_error("speech runtime failed");
     return result;
   }
+  std::int32_t Purge() override { return Speak(Text(), platform::SVSFPurgeBeforeSpeak); }
   // Every call, refused or not.
   std::vector<Spoken> calls;
   std::int32_t result = 0;  // negative: refused
   bool throws = false;
+};
+
+// Hands out the voices queued in `next`, then nothing.
+class FakeVoiceFactory final : public platform::VoiceFactory {
+ public:
+  std::shared_ptr<platform::Voice> Create() override {
+    ++created;
+    if (next.empty()) return nullptr;
+    auto voice = next.front();
+    next.erase(next.begin());
+    return voice;
+  }
+  std::vector<std::shared_ptr<FakeVoice>> next;
+  int created = 0;  // requests, answered or not
 };
 
 }  // namespace murmuro::fakes

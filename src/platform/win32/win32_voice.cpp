@@ -12,6 +12,7 @@ namespace {
 // SAPI's flag values are the automation names' values; the portable code uses the latter.
 static_assert(platform::SVSFlagsAsync == SPF_ASYNC);
 static_assert(platform::SVSFIsNotXML == SPF_IS_NOT_XML);
+static_assert(platform::SVSFPurgeBeforeSpeak == SPF_PURGEBEFORESPEAK);
 
 class SystemVoice final : public platform::Voice {
  public:
@@ -20,6 +21,8 @@ class SystemVoice final : public platform::Voice {
     static_assert(sizeof(wchar_t) == sizeof(char16_t));
     return voice_->Speak(reinterpret_cast<const wchar_t*>(text.c_str()), flags, nullptr);
   }
+  // No text: only the purge.
+  std::int32_t Purge() override { return voice_->Speak(nullptr, SPF_PURGEBEFORESPEAK, nullptr); }
 
  private:
   Microsoft::WRL::ComPtr<ISpVoice> voice_;

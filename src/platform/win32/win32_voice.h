@@ -11,4 +11,12 @@ namespace murmuro::win32 {
 // COM must be initialised on the calling thread.
 std::shared_ptr<platform::Voice> CreateSystemVoice(std::string& error);
 
+class SystemVoiceFactory final : public platform::VoiceFactory {
+ public:
+  std::shared_ptr<platform::Voice> Create() override {
+    std::string ignored;
+    return CreateSystemVoice(ignored);
+  }
+};
+
 }  // namespace murmuro::win32

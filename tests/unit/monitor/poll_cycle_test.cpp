@@ -134,6 +134,37 @@ TEST_F(PollCycleTest, AVoiceThatFailsDoesNotStopTheTick) {
   }
 }
 
+TEST_F(PollCycleTest, AFailedVoiceIsMadeAnewOnceAndGetsTheSamePhrase) {
+  const auto second = std::make_shared<fakes::FakeVoice>();
+  const auto third = std::make_shared<fakes::FakeVoice>();
+  voices.next = {second, third};
+  voice->result = -2147467259;  // the audio device went away
+  client.Append(bob.view, u"\r\nbob: one");
+  client.Append(ann.view, u"\r\nann: two");
+  Tick();
+  EXPECT_EQ(voice->calls.size(), 1u);
+  EXPECT_EQ(second->calls, (std::vector<fakes::Spoken>{{u"bob says    one\r\n", kSpeakFlags},
+                                                       {u"ann says    two\r\n", kSpeakFlags}}));
+  EXPECT_EQ(state.Voice, second);
+
+  // The new voice fails too: the phrase is dropped, and the next one tries the same way.
+  second->throws = true;
+  third->result = -1;
+  client.Append(bob.view, u"\r\nbob: lost");
+  Tick();
+  client.Append(bob.view, u"\r\nbob: lost too");
+  Tick();
+  EXPECT_EQ(voices.created, 3) << "one request per failed phrase";
+  third->result = 0;
+  client.Append(bob.view, u"\r\nbob: three");
+  Tick();
+  EXPECT_EQ(voices.created, 3);
+  EXPECT_EQ(second->calls.size(), 3u);
+  ASSERT_EQ(third->calls.size(), 3u);
+  EXPECT_EQ(third->calls.back().text, u"bob says    three\r\n");
+  EXPECT_EQ(state.Voice, third);
+}
+
 TEST_F(PollCycleTest, ActiveWindowOnlySpeaksTheForegroundConversationWhereverItStands) {
   state.TopOnly = 1;
   const Hwnd editor = client.desktop.Create(0, "Editor", "Frame");

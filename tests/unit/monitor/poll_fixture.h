@@ -51,9 +51,10 @@ class PollFixture : public ::testing::Test {
   Latin1LowerCase lower;
   fakes::FakeTimer timer;
   std::shared_ptr<fakes::FakeVoice> voice = std::make_shared<fakes::FakeVoice>();
+  fakes::FakeVoiceFactory voices;
   ProgramState state;
   ScanContext scan{CaptureContext{client.desktop, client.documents}, codec, timer};
-  PollCycle cycle{MonitorContext{state, scan, lower}};
+  PollCycle cycle{MonitorContext{state, scan, lower, voices}};
 };
 
 }  // namespace murmuro::testing
