@@ -7,6 +7,7 @@
 #include "app/resource_ids.h"
 #include "app/win32_poll_timer.h"
 #include "core/settings.h"
+#include "core/start_up.h"
 #include "core/state.h"
 #include "monitor/poll_cycle.h"
 #include "platform/win32/call_timeout_filter.h"
@@ -19,6 +20,7 @@
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_form_scale.h"
 #include "platform/win32/win32_lower_case.h"
+#include "platform/win32/win32_message_boxes.h"
 #include "platform/win32/win32_popup_menu.h"
 #include "platform/win32/win32_tray_shell.h"
 #include "platform/win32/win32_voice.h"
@@ -55,6 +57,23 @@ void ReportStartupError(const std::string& message) {
               MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
+// One copy per sign-in session: a second one would speak every line twice, and the two would
+// overwrite each other's settings at exit. The kernel drops the name with the last handle, so
+// a copy that crashed blocks nothing.
+class OneCopy {
+ public:
+  OneCopy() : mutex_(::CreateMutexW(nullptr, FALSE, L"Local\\Murmuro.OneCopy.{5E0C2F7A-3B64-4C1D-9A8E-71D2B6F04C93}")) {
+    const DWORD error = ::GetLastError();
+    // Access denied: the name exists, made by a copy running with other rights.
+    another_ = (mutex_ && error == ERROR_ALREADY_EXISTS) || (!mutex_ && error == ERROR_ACCESS_DENIED);
+  }
+  bool AnotherIsRunning() const noexcept { return another_; }
+
+ private:
+  win32::UniqueKernelHandle mutex_;
+  bool another_ = false;
+};
+
 // Everything the running program owns, in the order it must be built and torn down.
 class Program {
  public:
@@ -65,23 +84,31 @@ class Program {
         store_{ProgramFolder(), files_, codec_} {}
 
   int Run() {
-    // 1. The voice.
+    const int failed = StartUp({[this] { CreateVoice(); }, [this] { LoadMainForm(); },
+                                [this] {
+                                  LoadSettings(state_, store_,
+                                               [this] { main_->SetItemChecked(kMenuUseReader, true); });
+                                },
+                                [this] { CancelMainForm(); }, ReportStartupError});
+    if (failed != 0) return failed;
+    // From here on the program lives on its events.
+    return MessageLoop();
+  }
+
+ private:
+  void CreateVoice() {
     std::string error;
     state_.Voice = win32::CreateSystemVoice(error);
-    if (!state_.Voice) {
-      ReportStartupError(error);
-      return kExitNoVoice;
-    }
-    // 2. The empty window lists.
+    if (!state_.Voice) throw StartUpError(kExitNoVoice, error);
     state_.ParentWindows = ParentWindowList();
     state_.IMWindows = IMWindowList();
-    // 3. The hidden main form: its window, the poll timer (off until the first scan ends), the
-    //    tray icon and the first scan.
+  }
+
+  // The hidden main form: its window, the poll timer (off until the first scan ends), the tray
+  // icon and the first scan.
+  void LoadMainForm() {
     window_ = CreateMainWindow(instance_, icon_, events_);
-    if (!window_) {
-      ReportStartupError("Murmuro could not create its window.");
-      return kExitNoWindow;
-    }
+    if (!window_) throw StartUpError(kExitNoWindow, "Murmuro could not create its window.");
     timer_.Attach(window_.get());
     menu_.emplace(window_.get());
     options_.emplace(state_, optionsView_, [this] { SaveSettings(state_, store_); });
@@ -89,7 +116,7 @@ class Program {
     main_.emplace(state_, *options_,
                   MainFormPlatform{win32::FromHwnd(window_.get()),
                                    reinterpret_cast<platform::IconHandle>(smallIcon_), shell_, codec_, *menu_,
-                                   scale_},
+                                   scale_, boxes_},
                   MainFormCalls{[this] { ReadWindows(state_, scan_); },
                                 [this] { SaveSettings(state_, store_); },
                                 [] { PostQuitMessage(0); }});
@@ -98,22 +125,16 @@ class Program {
       main_->Form_MouseMove(0, 0, static_cast<float>(code), 0.0f);
     };
     events_.TaskbarCreated = [this] { main_->TaskbarCreated(); };
-    events_.Close = [this] { main_->mnuPop1_Click(kMenuExit); };
+    events_.Close = [this] { main_->Close(); };
     main_->Form_Load();
-    // 4. The settings. A failure here takes the icon out again before reporting.
-    try {
-      LoadSettings(state_, store_, [this] { main_->SetItemChecked(kMenuUseReader, true); });
-    } catch (const SettingsError& e) {
-      timer_.SetEnabled(false);
-      main_->CancelLoad();
-      ReportStartupError(e.what());
-      return kExitSettings;
-    }
-    // 5. From here on the program lives on its events.
-    return MessageLoop();
   }
 
- private:
+  // Nothing later may write the settings file or leave the icon behind.
+  void CancelMainForm() noexcept {
+    timer_.SetEnabled(false);
+    if (main_) main_->CancelLoad();
+  }
+
   int MessageLoop() {
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
@@ -136,13 +157,15 @@ class Program {
   win32::Win32FileSystem files_;
   win32::Win32TrayShell shell_;
   win32::Win32FormScale scale_;
+  win32::Win32MessageBoxes boxes_;
+  win32::SystemVoiceFactory voices_;
   HICON icon_;
   HICON smallIcon_;
   SettingsStore store_;
   ProgramState state_;
   Win32PollTimer timer_;
   ScanContext scan_{{windows_, documents_}, codec_, timer_};
-  PollCycle cycle_{MonitorContext{state_, scan_, lower_}};
+  PollCycle cycle_{MonitorContext{state_, scan_, lower_, voices_}};
   MainWindowEvents events_;
   win32::OptionsWindow optionsView_{instance_, icon_, smallIcon_};
   std::optional<win32::Win32PopupMenu> menu_;
@@ -155,6 +178,12 @@ class Program {
 
 int RunProgram(HINSTANCE instance) noexcept {
   try {
+    const OneCopy copy;
+    if (copy.AnotherIsRunning()) {
+      ::MessageBoxW(nullptr, L"Murmuro is already running. Its icon is in the notification area.", L"Murmuro",
+                    MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+      return 0;
+    }
     Program program(instance);
     return program.Run();
   } catch (const std::exception& e) {
@@ -162,7 +191,7 @@ int RunProgram(HINSTANCE instance) noexcept {
   } catch (...) {
     ReportStartupError("Murmuro stopped after an unexpected error.");
   }
-  return 1;
+  return kExitUnexpected;
 }
 
 }  // namespace murmuro::app

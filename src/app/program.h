@@ -3,16 +3,10 @@
 // sequence and the message loop.
 #include <windows.h>
 
-#include <memory>
-#include <string>
-
 namespace murmuro::app {
 
-// Exit codes of a start-up that failed.
-inline constexpr int kExitNoVoice = 2;
-inline constexpr int kExitSettings = 3;
-inline constexpr int kExitNoWindow = 4;
-
+// 0 once the program has ended normally, or when another copy runs already; the exit codes of
+// a failed start-up are in core/start_up.h.
 int RunProgram(HINSTANCE instance) noexcept;
 
 }  // namespace murmuro::app

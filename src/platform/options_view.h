@@ -3,6 +3,7 @@
 // create, redraw and destroy the window; the view hands the user's edits and clicks back to
 // the model.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "base/text.h"
@@ -32,6 +33,8 @@ class OptionsView {
   // Destroys the window. Can come from inside a click the view itself reported (Done), so the
   // view must not touch the window once this has run.
   virtual void Unload() = 0;
+  // A message box over the dialog (UTF-8); returns once the user has dismissed it.
+  virtual void ShowError(const std::string& message) = 0;
 };
 
 }  // namespace murmuro::platform

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "core/resume_next.h"
+#include "ui/save_failure.h"
 #include "ui/tray_code.h"
 
 namespace murmuro {
@@ -24,6 +25,8 @@ void fMain::Form_Load() noexcept {
 }
 
 void fMain::Form_MouseMove(std::int16_t, std::int16_t, float X, float) noexcept {
+  // Not while unloading: a Retry box may be up, and the program is going.
+  if (!loaded_) return;
   ResumeNext step;
   std::optional<std::int32_t> code;
   step([&] {
@@ -45,6 +48,10 @@ void fMain::mnuPop1_Click(std::int16_t Index) noexcept {
       } else {
         state_.UseReader = 0;
         SetItemChecked(kMenuUseReader, false);
+        // Off means silent now, not once the queue has been read out.
+        ResumeNext{}([&] {
+          if (state_.Voice) state_.Voice->Purge();
+        });
       }
       break;
     case kMenuOptions:
@@ -59,17 +66,35 @@ void fMain::mnuPop1_Click(std::int16_t Index) noexcept {
   }
 }
 
-void fMain::Unload() noexcept {
+void fMain::Unload() noexcept { End(Asking::kUser); }
+
+void fMain::Close() noexcept {
+  options_.Unload();
+  End(Asking::kNobody);
+}
+
+void fMain::End(Asking asking) noexcept {
   if (!loaded_) return;
   loaded_ = false;
-  Form_Unload();
+  Form_Unload(asking);
   ResumeNext step;
   step([&] { calls_.ProgramEnd(); });
 }
 
-void fMain::Form_Unload() {
+void fMain::Form_Unload(Asking asking) {
   ResumeNext step;
-  step([&] { calls_.SaveSettings(); });
+  for (;;) {
+    const auto failure = SaveFailure(calls_.SaveSettings);
+    if (!failure) break;
+    bool retry = false;
+    if (asking == Asking::kUser) {
+      step([&] {
+        retry = platform_.Boxes.AskRetry(*failure + "\n\nChoose Retry to try again, or Cancel to end Murmuro "
+                                                    "without saving your changes.");
+      });
+    }
+    if (!retry) break;
+  }
   step([&] { tray_.RemoveTrayIcon(); });
 }
 

@@ -8,6 +8,7 @@
 #include "core/state.h"
 #include "platform/ansi_codec.h"
 #include "platform/form_scale.h"
+#include "platform/message_boxes.h"
 #include "platform/popup_menu.h"
 #include "platform/tray_shell.h"
 #include "ui/icon_to_sys_tray.h"
@@ -32,6 +33,7 @@ struct MainFormPlatform {
   const platform::AnsiCodec& Codec;
   platform::PopupMenu& Menu;
   const platform::FormScale& Scale;
+  platform::MessageBoxes& Boxes;
 };
 
 // The program's procedures the form calls. SaveSettings throws when the file cannot be written.
@@ -54,8 +56,12 @@ class fMain {
   void Form_MouseMove(std::int16_t Button, std::int16_t Shift, float X, float Y) noexcept;
   void mnuPop1_Click(std::int16_t Index) noexcept;
   // Unloads the form (Form_Unload: save, remove the icon), then the program ends. Only the
-  // first call after Form_Load does anything.
+  // first call after Form_Load does anything. A save that fails offers Retry and Cancel; Cancel
+  // ends without saving.
   void Unload() noexcept;
+  // An end asked for from outside (WM_CLOSE from an installer or a script, the session ending):
+  // as Exit, but a failed save is tried once and asks nothing, since nobody may be there.
+  void Close() noexcept;
   // The shell restarted ("TaskbarCreated"): the icon goes back into the new notification area.
   void TaskbarCreated() noexcept;
   // For a start-up that fails after Form_Load: takes the icon out and leaves the form unloaded,
@@ -69,7 +75,9 @@ class fMain {
   const TrayIconRecord& TrayIconData() const noexcept { return tray_.TrayIconData(); }
 
  private:
-  void Form_Unload();
+  enum class Asking { kUser, kNobody };
+  void End(Asking asking) noexcept;
+  void Form_Unload(Asking asking);
 
   ProgramState& state_;
   fOps& options_;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "phrase/expand_acronyms.h"
+#include "ui/save_failure.h"
 
 namespace murmuro {
 namespace {
@@ -130,9 +131,14 @@ void fOps::RemoveRecord(ResumeNext& step) {
 
 void fOps::cDone_Click() noexcept {
   if (!loaded_) return;
-  ResumeNext step;
   state_.TopOnly = content_.Check;
-  step([&] { saveSettings_(); });
+  if (const auto failure = SaveFailure(saveSettings_)) {
+    // The edits are all still here: the dialog stays open for another Done.
+    ResumeNext{}([&] {
+      view_.ShowError(*failure + "\n\nYour changes are still in the dialog. Press Done to try again.");
+    });
+    return;
+  }
   Unload();
 }
 

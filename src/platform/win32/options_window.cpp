@@ -6,6 +6,7 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/win32/utf8.h"
 #include "platform/win32/win32_form_scale.h"
 
 namespace murmuro::win32 {
@@ -141,6 +142,10 @@ void OptionsWindow::Unload() {
   controls_.fill(nullptr);
   rows_.clear();
   lastFocus_ = nullptr;
+}
+
+void OptionsWindow::ShowError(const std::string& message) {
+  ::MessageBoxW(window_.get(), Utf8ToWide(message).c_str(), L"Murmuro", MB_OK | MB_ICONERROR);
 }
 
 bool OptionsWindow::PreTranslate(MSG& message) noexcept {

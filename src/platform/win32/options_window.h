@@ -65,6 +65,8 @@ class OptionsWindow final : public platform::OptionsView {
   void Show(const platform::OptionsContent& content) override;
   void Render(const platform::OptionsContent& content) override;
   void Unload() override;
+  // Modal to the dialog, so nothing in it can be clicked until the user has read it.
+  void ShowError(const std::string& message) override;
 
   // For the message loop: Tab, Shift+Tab, Space and the arrows inside the dialog. True when the
   // message was the dialog's and has been handled (do not dispatch it again).

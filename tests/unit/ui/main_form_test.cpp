@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "core/cp1252_codec.h"
+#include "fakes/fake_voice.h"
 #include "unit/ui/recording_fakes.h"
 #include "unit/ui/settings_folder.h"
 
@@ -36,6 +37,7 @@ class MainFormTest : public ::testing::Test {
   testing::ScriptedPopupMenu menu{log};
   testing::FixedScale scale;
   testing::RecordingOptionsView view{log};
+  testing::ScriptedMessageBoxes boxes{log};
   const Cp1252Codec codec;
   ProgramState state;
   std::function<void()> save_;
@@ -43,7 +45,7 @@ class MainFormTest : public ::testing::Test {
                  log.push_back("save");
                  if (save_) save_();
                }};
-  fMain form{state, options, MainFormPlatform{kWindow, kIcon, shell, codec, menu, scale},
+  fMain form{state, options, MainFormPlatform{kWindow, kIcon, shell, codec, menu, scale, boxes},
              MainFormCalls{[this] { log.push_back("read windows"); },
                            [this] {
                              log.push_back("save");
@@ -103,6 +105,8 @@ TEST_F(MainFormTest, OnlyTheRightButtonsReleaseOpensTheMenu) {
 }
 
 TEST_F(MainFormTest, UseMurmuroTogglesReadingAndItsCheckMark) {
+  const auto voice = std::make_shared<fakes::FakeVoice>();
+  state.Voice = voice;
   Load();
   const struct {
     std::int16_t before;
@@ -117,6 +121,12 @@ TEST_F(MainFormTest, UseMurmuroTogglesReadingAndItsCheckMark) {
     EXPECT_EQ(form.mnuPop1()[0].Checked, c.after == 1);
     RightClick(std::nullopt);
     EXPECT_EQ(menu.shown.back()[0].Checked, c.after == 1);
+    // Switching off silences what the voice still holds; switching on replays nothing.
+    EXPECT_EQ(voice->calls.size(), c.after == 0 ? 1u : 0u);
+    if (!voice->calls.empty()) {
+      EXPECT_EQ(voice->calls[0], (fakes::Spoken{u"", platform::SVSFPurgeBeforeSpeak}));
+    }
+    voice->calls.clear();
   }
   EXPECT_EQ(Count("save"), 0);  // the switch reaches the file at exit
 }
@@ -203,10 +213,24 @@ class ThrowingSaveTest : public MainFormTest {
   ThrowingSaveTest() : MainFormTest([] { throw SettingsError("disk full"); }) {}
 };
 
-TEST_F(ThrowingSaveTest, AFailingSaveStillRemovesTheIconAndEnds) {
+TEST_F(ThrowingSaveTest, ExitThatCannotSaveOffersRetryUntilCancelledThenEnds) {
   Load();
+  boxes.retries = {true};
   RightClick(kMenuExit);
-  EXPECT_EQ(shell.calls.back().message, platform::kNimDelete);
+  EXPECT_THAT(log, ElementsAre("shell 0", "read windows", "popup", "save", "ask retry", "save", "ask retry",
+                               "shell 2", "end"));
+  EXPECT_THAT(boxes.asked.at(0), ::testing::StartsWith("disk full\n\n"));
+  EXPECT_FALSE(form.Loaded());
+}
+
+TEST_F(ThrowingSaveTest, AnEndFromOutsideTriesOnceAndAsksNothing) {
+  Load();
+  RightClick(kMenuOptions);
+  log.clear();
+  form.Close();
+  EXPECT_THAT(log, ElementsAre("dialog unload", "save", "shell 2", "end"));
+  EXPECT_TRUE(boxes.asked.empty());
+  form.Close();
   EXPECT_EQ(Count("end"), 1);
 }
 
@@ -232,11 +256,12 @@ class MainFormFileTest : public ::testing::Test {
   testing::ScriptedPopupMenu menu{log};
   testing::FixedScale scale;
   testing::RecordingOptionsView view{log};
+  testing::ScriptedMessageBoxes boxes{log};
   const Cp1252Codec codec;
   ProgramState state;
   bool ended = false;
   fOps options{state, view, [this] { SaveSettings(state, store); }};
-  fMain form{state, options, MainFormPlatform{kWindow, kIcon, shell, codec, menu, scale},
+  fMain form{state, options, MainFormPlatform{kWindow, kIcon, shell, codec, menu, scale, boxes},
              MainFormCalls{[] {}, [this] { SaveSettings(state, store); },
                            [this] { ended = true; }}};
 };
@@ -294,6 +319,8 @@ TEST_F(FailingFileTest, AFailingSaveAtExitLeavesTheOldFileAndStillRemovesTheIcon
   Start(old);
   Choose(kMenuUseReader);
   Choose(kMenuExit);
+  ASSERT_EQ(boxes.asked.size(), 1u) << "Cancel ends without saving";
+  EXPECT_THAT(boxes.asked[0], ::testing::HasSubstr("kel.dat"));
   EXPECT_EQ(folder.Read(), old);
   EXPECT_EQ(shell.calls.back().message, platform::kNimDelete);
   EXPECT_TRUE(ended);

@@ -369,7 +369,7 @@ TEST(OptionsDialogFile, DoneRewritesTheFileWithBothSwitchesAndTheList) {
                           "caf\xE9,coffee place\r\n");
 }
 
-TEST(OptionsDialogFile, AFailingSaveStillStoresTheSwitchAndCloses) {
+TEST(OptionsDialogFile, AFailingSaveStoresTheSwitchSaysWhyAndKeepsTheDialogOpen) {
   testing::SettingsFolder folder(testing::FailingWrites());
   auto store = folder.Store();
   const std::string old = "0\r\n1\r\nafk,away from keyboard\r\n";
@@ -381,10 +381,16 @@ TEST(OptionsDialogFile, AFailingSaveStillStoresTheSwitchAndCloses) {
   fOps dialog{state, view, [&] { SaveSettings(state, store); }};
   dialog.Show();
   dialog.SetCheck(0);
+  dialog.SetName(u"brb");
+  const auto shown = dialog.Content();
   dialog.cDone_Click();
   EXPECT_EQ(state.TopOnly, 0);
-  EXPECT_FALSE(dialog.Loaded());
-  EXPECT_FALSE(view.open);
+  EXPECT_TRUE(dialog.Loaded());
+  EXPECT_TRUE(view.open);
+  EXPECT_EQ(dialog.Content(), shown);
+  ASSERT_EQ(view.errors.size(), 1u);
+  EXPECT_THAT(view.errors[0], ::testing::HasSubstr("kel.dat"));
+  EXPECT_THAT(view.errors[0], ::testing::HasSubstr("could not be written"));
   EXPECT_EQ(folder.Read(), old);
 }
 

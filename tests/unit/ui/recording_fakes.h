@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/form_scale.h"
+#include "platform/message_boxes.h"
 #include "platform/options_view.h"
 #include "platform/popup_menu.h"
 #include "platform/tray_shell.h"
@@ -80,6 +81,12 @@ class RecordingOptionsView final : public platform::OptionsView {
     open = false;
     if (throws) throw std::runtime_error("view");
   }
+  void ShowError(const std::string& message) override {
+    log_.push_back("dialog error");
+    errors.push_back(message);
+  }
+
+  std::vector<std::string> errors;  // the message boxes shown over the dialog
 
   // What the window shows; meaningful while it is open.
   platform::OptionsContent drawn;
@@ -93,6 +100,27 @@ class RecordingOptionsView final : public platform::OptionsView {
     open = true;
     if (throws) throw std::runtime_error("view");
   }
+  EventLog& log_;
+};
+
+// Answers the Retry/Cancel boxes from a script; Cancel once it runs out.
+class ScriptedMessageBoxes final : public platform::MessageBoxes {
+ public:
+  explicit ScriptedMessageBoxes(EventLog& log) : log_(log) {}
+
+  bool AskRetry(const std::string& message) override {
+    log_.push_back("ask retry");
+    asked.push_back(message);
+    if (retries.empty()) return false;
+    const bool retry = retries.front();
+    retries.pop_front();
+    return retry;
+  }
+
+  std::vector<std::string> asked;
+  std::deque<bool> retries;
+
+ private:
   EventLog& log_;
 };
 
