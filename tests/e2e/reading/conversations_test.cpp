@@ -35,6 +35,31 @@ TEST_F(ReadingTest, ConversationOpenedWhileAnotherIsPolledIsRead) {
               ElementsAre("gus says    laughing out loud hello\r\n", "fay says    me too\r\n"));
 }
 
+// A conversation window whose browser view loads after the window itself: its line is read
+// once the view is there, and while it has none the conversation beside it goes on being read.
+TEST_F(ReadingTest, AViewThatComesAfterItsWindowIsRead) {
+  auto live = LaunchClient("reading-late-view-live");
+  auto late = LaunchClient("reading-late-view");
+  ASSERT_TRUE(live && late);
+  ASSERT_GT(live->Send("open oli title=IM with oli"), 0);
+  ASSERT_GT(late->Send("open quin views=0 title=IM with quin"), 0);
+
+  MurmuroRun run(kReadingOn);
+  ASSERT_TRUE(StartReading(run, {{live.get(), 1}, {late.get(), 0}}));
+  ASSERT_EQ(live->Send("append oli 1 text=oli: lol beside it"), 1);
+  EXPECT_THAT(Texts(run.WaitForSpoken(1)), ElementsAre("oli says    laughing out loud beside it\r\n"));
+
+  Sleep(2000);
+  CaptureCount quinCaptures(*late);
+  ASSERT_GT(late->Send("addview quin text=quin: hello"), 0);
+  ASSERT_TRUE(quinCaptures.WaitFor(1, 5000)) << "the new view was never looked at";
+  ASSERT_EQ(late->Send("append quin 1 text=quin: lol at last"), 1);
+  EXPECT_THAT(Texts(run.WaitForSpoken(2)), ElementsAre("oli says    laughing out loud beside it\r\n",
+                                                       "quin says    laughing out loud at last\r\n"));
+  ASSERT_TRUE(quinCaptures.WaitFor(3, 5000));
+  EXPECT_EQ(run.Transcribed().size(), 2u) << "spoken once";
+}
+
 // A new conversation whose text is still too short to read stands first in the list: the
 // conversation after it is still read, and the newcomer is read once it has a line.
 TEST_F(ReadingTest, EmptyNewConversationDoesNotSilenceTheOthers) {

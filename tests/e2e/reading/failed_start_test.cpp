@@ -1,5 +1,6 @@
 // A start-up that cannot read its settings: a message box that says what is wrong and where,
-// no icon left in the tray, the settings file untouched, and an exit code that is not 0.
+// no icon left in the tray, the settings file untouched, and an exit code that is not 0. And
+// start-ups that must not go ahead: a session ending half-way, a second copy.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -65,6 +66,49 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(BadSettings{"missing", std::nullopt, "missing"},
                       BadSettings{"malformed", std::string("1\r\nabc\r\nlol,laughing out loud\r\n"), "line 2"}),
     [](const auto& test) { return std::string(test.param.name); });
+
+// Logoff while the program starts at sign-in: the session's end reaches it while its first scan
+// waits for a slow client, before the settings are read. The user's file must stay as it is.
+TEST_F(ReadingTest, SessionEndDuringTheFirstScanLeavesTheSettingsAlone) {
+  auto client = LaunchClient("reading-session-end");
+  ASSERT_TRUE(client);
+  ASSERT_GT(client->Send("open pam title=IM with pam"), 0);
+  ASSERT_EQ(client->Send("slow pam 1 3000"), 1);
+  const std::string file = "1\r\n1\r\nafk,away from keyboard\r\nbrb,be right back\r\n";
+  MurmuroRun run(file);
+  ASSERT_TRUE(run.Start());
+  DWORD_PTR result = 0;
+  ASSERT_TRUE(SendMessageTimeoutW(run.Window(), WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 10000, &result));
+  EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(run.Settings(), file);
+  EXPECT_FALSE(FindProcessWindow(run.ProcessId(), L"#32770")) << "the end asks nothing";
+}
+
+// A second start in the same session says where the first one is and changes nothing; a first
+// copy that crashed blocks nobody.
+TEST_F(ReadingTest, ASecondCopySaysSoAndChangesNothing) {
+  const std::string file = "1\r\n0\r\nlol,laughing out loud\r\n";
+  MurmuroRun first(file);
+  ASSERT_TRUE(first.Start());
+  MurmuroRun second(std::nullopt, first.Folder() / "murmuro.exe");
+  ASSERT_FALSE(second.Start(1500)) << "the second copy made no window of its own";
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitUntil(
+      [&] { return (box = FindProcessWindow(second.ProcessId(), L"#32770", L"Murmuro")) != nullptr; }, 10000));
+  EXPECT_THAT(Narrow(MessageBoxText(box)),
+              HasSubstr("Murmuro is already running. Its icon is in the notification area."));
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+  EXPECT_EQ(second.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_TRUE(TrayIconExists(first.Window())) << "the first copy runs on";
+
+  ASSERT_TRUE(TerminateProcess(first.Process(), 9));
+  ASSERT_TRUE(first.WaitForExit().has_value());
+  MurmuroRun third(std::nullopt, first.Folder() / "murmuro.exe");
+  ASSERT_TRUE(third.Start()) << "a crashed copy does not block the next start";
+  third.Close();
+  EXPECT_EQ(third.WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_EQ(first.Settings(), file);
+}
 
 }  // namespace
 }  // namespace murmuro::e2e::reading

@@ -152,24 +152,6 @@ inline ::testing::AssertionResult ChooseTrayMenuItem(const MurmuroRun& run, int 
   return ::testing::AssertionSuccess();
 }
 
-// Everything a message box says: the texts of its static controls, one a line.
-inline std::wstring MessageBoxText(HWND box) {
-  std::wstring text;
-  EnumChildWindows(
-      box,
-      [](HWND w, LPARAM p) -> BOOL {
-        wchar_t cls[32] = {};
-        GetClassNameW(w, cls, 32);
-        if (std::wstring(cls) != L"Static") return TRUE;
-        wchar_t buffer[2048] = {};
-        GetWindowTextW(w, buffer, 2048);
-        *reinterpret_cast<std::wstring*>(p) += std::wstring(buffer) + L"\n";
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&text));
-  return text;
-}
-
 inline std::string Narrow(const std::wstring& text) {
   const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
                                     nullptr, nullptr);

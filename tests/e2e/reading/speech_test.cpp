@@ -108,5 +108,24 @@ TEST_F(ReadingTest, LinesArrivingDuringACaptureAreEachSpokenOnceInOrder) {
   EXPECT_TRUE(WaitUntil([&] { return heard() == want; }, 5000)) << Describe(run.Transcribed());
 }
 
+// The voice stops working after its first phrase (its audio device went away): a new voice takes
+// the phrase over, and nothing is lost, repeated or put out of order.
+TEST_F(ReadingTest, AVoiceThatStopsWorkingIsMadeAnew) {
+  SetEnvironmentVariableW(L"MURMURO_VOICE_FAIL_FIRST", L"2");
+  auto client = LaunchClient("reading-voice-renewed");
+  ASSERT_TRUE(client);
+  ASSERT_GT(client->Send("open rae title=IM with rae"), 0);
+  MurmuroRun run(kReadingOn);
+  ASSERT_TRUE(StartReading(run, {{client.get(), 1}}));
+  SetEnvironmentVariableW(L"MURMURO_VOICE_FAIL_FIRST", nullptr);
+  for (const char* word : {"one", "two", "three"}) {
+    const std::size_t before = run.Transcribed().size();
+    ASSERT_EQ(client->Send(std::string("append rae 1 text=rae: ") + word), 1);
+    ASSERT_EQ(run.WaitForSpoken(before + 1).size(), before + 1) << word;
+  }
+  EXPECT_THAT(Texts(run.Transcribed()),
+              ElementsAre("rae says    one\r\n", "rae says    two\r\n", "rae says    three\r\n"));
+}
+
 }  // namespace
 }  // namespace murmuro::e2e::reading

@@ -84,6 +84,24 @@ inline std::vector<Spoken> ReadTranscript(const std::filesystem::path& file) {
   return out;
 }
 
+// Everything a message box says: the texts of its static controls, one a line.
+inline std::wstring MessageBoxText(HWND box) {
+  std::wstring text;
+  EnumChildWindows(
+      box,
+      [](HWND w, LPARAM p) -> BOOL {
+        wchar_t cls[32] = {};
+        GetClassNameW(w, cls, 32);
+        if (std::wstring(cls) != L"Static") return TRUE;
+        wchar_t buffer[2048] = {};
+        GetWindowTextW(w, buffer, 2048);
+        *reinterpret_cast<std::wstring*>(p) += std::wstring(buffer) + L"\n";
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&text));
+  return text;
+}
+
 class MurmuroRun {
  public:
   // A fresh folder with murmuro.exe and `settings` as kel.dat (nullopt: no kel.dat at all).

@@ -292,5 +292,66 @@ TEST_F(OptionsDialog, ExitDropsAnUnconfirmedCheckBoxButKeepsTheAcronymChanges) {
   EXPECT_EQ(run.Settings(), "1\r\n1\r\nbrb,be right back\r\n");
 }
 
+// kel.dat held open by another program (without share-delete, as an editor or a backup tool may
+// hold it) cannot be replaced. Done says so and keeps the dialog; Exit offers Retry; an end asked
+// for from outside tries once and asks nothing.
+TEST_F(OptionsDialog, ASaveThatFailsIsReportedAndNothingIsLostSilently) {
+  const std::string start = "1\r\n0\r\nafk,away from keyboard\r\n";
+  const auto hold = [](const MurmuroRun& run) {
+    return win32::UniqueFile(CreateFileW((run.Folder() / "kel.dat").c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  };
+  const auto messageBox = [](const MurmuroRun& run) {
+    HWND box = nullptr;
+    WaitUntil([&] {
+      const auto boxes = VisibleWindows(run.ProcessId(), L"#32770", L"Murmuro");
+      box = boxes.empty() ? nullptr : boxes.front();
+      return box != nullptr;
+    }, 10000);
+    return box;
+  };
+  const auto press = [](HWND box, int button) {
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+  };
+  {
+    MurmuroRun run(start);
+    ASSERT_TRUE(run.Start());
+    auto held = hold(run);
+    ASSERT_TRUE(held);
+    HWND dialog = ChooseOptions(run);
+    ASSERT_NE(dialog, nullptr);
+    const auto c = ControlsOf(dialog);
+    ASSERT_FALSE(c.empty());
+    ASSERT_TRUE(Click(c[kTopOnly]));
+    ASSERT_TRUE(ShowsCheck(c[kTopOnly], BST_CHECKED));
+    ASSERT_TRUE(Click(c[kDone]));
+    HWND box = messageBox(run);
+    ASSERT_NE(box, nullptr) << "Done says the save failed";
+    const std::wstring text = MessageBoxText(box);
+    EXPECT_NE(text.find(L"kel.dat"), std::wstring::npos);
+    EXPECT_NE(text.find(L"could not be written"), std::wstring::npos);
+    press(box, IDOK);
+    EXPECT_TRUE(IsWindowVisible(dialog)) << "the dialog stays with its contents";
+    EXPECT_EQ(Ask(c[kTopOnly], BM_GETCHECK), BST_CHECKED);
+    EXPECT_EQ(run.Settings(), start);
+
+    ChooseExit(run);
+    box = messageBox(run);
+    ASSERT_NE(box, nullptr) << "Exit offers Retry";
+    ASSERT_NE(GetDlgItem(box, IDRETRY), nullptr);
+    held.reset();
+    press(box, IDRETRY);
+    EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
+    EXPECT_EQ(run.Settings(), "1\r\n1\r\nafk,away from keyboard\r\n") << "Done's switch, saved by Retry";
+  }
+  MurmuroRun run(start);
+  ASSERT_TRUE(run.Start());
+  const auto held = hold(run);
+  ASSERT_TRUE(held);
+  run.Close();
+  EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0)) << "WM_CLOSE ends without asking";
+  EXPECT_EQ(run.Settings(), start);
+}
+
 }  // namespace
 }  // namespace murmuro::e2e

@@ -140,7 +140,15 @@ TEST_F(TrayMenu, UseMurmuroSwitchesTheCheckMarkAndReadingAndExitStoresIt) {
     };
 
     expectReading(c.readsAtStart);
+    const std::size_t beforeSwitch = run.Transcribed().size();
     menuShows(c.checkedAtStart, "popup-menu-start.png");
+    if (!c.readsAfter) {
+      // Off silences the voice at once: the purge is the one thing it is handed.
+      const auto spoken = run.WaitForSpoken(beforeSwitch + 1);
+      ASSERT_EQ(spoken.size(), beforeSwitch + 1);
+      EXPECT_EQ(spoken.back().Flags, 2u) << "SPF_PURGEBEFORESPEAK alone";
+      EXPECT_EQ(spoken.back().Text, "");
+    }
     expectReading(c.readsAfter);
     EXPECT_EQ(run.Settings(), file) << "the switch reaches the file only at exit";
 
