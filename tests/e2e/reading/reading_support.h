@@ -64,22 +64,20 @@ inline std::unique_ptr<im_client::ClientProcess> LaunchClient(const std::string&
                                           std::wstring(name.begin(), name.end()));
 }
 
-// How many captures the program has made of a client's views. Every document request the client
-// answers makes a document, and under Wine each one stays counted in "objects" after the reader
-// lets go; "alive" is 0 once the reader holds nothing. So "objects" rising by n while "alive"
-// is back at 0 means n captures have been made and finished.
+// How many captures the program has made of a client's views: every capture reads the body's
+// text once, and the client counts the reads it answered.
 class CaptureCount {
  public:
-  explicit CaptureCount(const im_client::ClientProcess& client) : client_(client), base_(Objects()) {}
+  explicit CaptureCount(const im_client::ClientProcess& client) : client_(client), base_(Reads()) {}
 
-  // Waits for n captures since construction (or the last Restart) that have all finished.
+  // Waits for n captures since construction (or the last Restart).
   bool WaitFor(long n, DWORD waitMs) const {
-    return WaitUntil([&] { return Objects() >= base_ + n && client_.Send("alive") == 0; }, waitMs);
+    return WaitUntil([&] { return Reads() >= base_ + n; }, waitMs);
   }
-  void Restart() { base_ = Objects(); }
+  void Restart() { base_ = Reads(); }
 
  private:
-  long Objects() const { return static_cast<long>(client_.Send("objects")); }
+  long Reads() const { return static_cast<long>(client_.Send("reads")); }
 
   const im_client::ClientProcess& client_;
   long base_;

@@ -1,7 +1,7 @@
 #pragma once
 // One conversation "IM with bob" in the sample IM client, and what the program does with it:
-// the client counts the document objects the program's captures take, which tells a silent
-// program from one that has not looked yet.
+// the client counts the text reads of the program's captures, which tells a silent program
+// from one that has not looked yet.
 #include <windows.h>
 
 #include <chrono>
@@ -24,35 +24,31 @@ class Conversation {
            client_->Send("append bob 1 text=bob: already here") == 1;
   }
 
-  // Adds a line while no capture is running. A line that lands between the two text reads of
-  // one capture is taken in another way, which is not what these tests are about: here each
-  // line reaches the program whole, so only what the user interface changed decides what is
-  // spoken.
+  // Adds a line between two captures, so that each line reaches the program whole and only
+  // what the user interface changed decides what is spoken.
   bool Append(const std::string& line) const {
     return WaitForQuiet() && client_->Send("append bob 1 text=" + line) == 1;
   }
 
   // Waits until the program has read the conversation as it is now and acted on it in one
-  // whole capture. Each capture asks for a fresh document, which the client keeps (Wine holds
-  // one reference), and fetches the body, which lives only during the capture. Two more
-  // documents than now: the first was asked for after this call, and the tick that asked has
-  // ended, for the ticks run one after the other. Counted with a body alive, three objects.
+  // whole capture: two more reads than now, for the first may have begun before this call, and
+  // the tick that made the second has ended before the next one starts.
   bool WaitForWholeCapture() const {
-    const LRESULT before = Objects();
-    return before >= 0 && WaitUntil([&] { return Objects() >= before + 3; }, 15000);
+    const LRESULT before = Reads();
+    return before >= 0 && WaitUntil([&] { return Reads() >= before + 2; }, 15000);
   }
 
  private:
-  LRESULT Objects() const { return client_->Send("objects"); }
+  LRESULT Reads() const { return client_->Send("reads"); }
 
-  // No object came or went for 150 ms: the program is between two ticks (a capture takes
-  // some 50 ms and they come once a second).
+  // No read for 150 ms: the program is between two ticks (a capture takes some 50 ms and they
+  // come once a second).
   bool WaitForQuiet() const {
-    LRESULT last = Objects();
+    LRESULT last = Reads();
     auto since = std::chrono::steady_clock::now();
     return WaitUntil(
         [&] {
-          const LRESULT now = Objects();
+          const LRESULT now = Reads();
           const auto at = std::chrono::steady_clock::now();
           if (now != last) {
             last = now;
