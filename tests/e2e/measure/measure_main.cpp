@@ -1,22 +1,22 @@
 // murmuro_measure.exe: runs the real program beside the sample client and the recording voice
-// and measures what it costs: CPU with no conversation and with many large ones, memory over
-// many ticks, and how long a new line takes to reach the voice. Started by scripts/measure,
-// which answers its "?sample" requests with figures from /proc.
+// and measures what it costs. Started by scripts/measure, which answers its "?sample" requests
+// with figures from /proc. Three runs:
+//   (default)   CPU with no conversation and with many large ones, memory over many ticks, and
+//               how long a new line takes to reach the voice;
+//   --soak      lines arriving for minutes while every core is busy: each spoken once, memory;
+//   --compare   CPU of the program beside two plain readers over the same conversations.
 #include <windows.h>
 #include <psapi.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <numeric>
 #include <random>
 #include <string>
-#include <vector>
 
-#include "e2e/measure/probe.h"
+#include "e2e/measure/latency.h"
+#include "e2e/measure/runs.h"
+#include "e2e/measure/support.h"
 #include "e2e/support/murmuro_run.h"
 #include "fixtures/im_client/control.h"
 
@@ -26,24 +26,27 @@ namespace {
 using e2e::MurmuroRun;
 using im_client::ClientProcess;
 
-struct Options {
-  int seconds = 60;
-  int ticks = 10000;
-  int lines = 20;
-  int conversations = 10;
-  int kilobytes = 64;
-  int tickKilobytes = 1;  // the conversations' size while ticks are driven fast
-  bool sendTicks = false;  // SendMessage instead of PostMessage
-};
-
 Options Parse(int argc, char** argv) {
   Options o;
+  for (int i = 1; i < argc; ++i) {
+    const std::string name = argv[i];
+    if (name == "--soak") o.mode = Options::Mode::kSoak;
+    if (name == "--compare") o.mode = Options::Mode::kCompare;
+  }
+  // The other runs look at a few KB, as a chat usually holds.
+  if (o.mode == Options::Mode::kSoak) o.kilobytes = 3;
+  if (o.mode == Options::Mode::kCompare) {
+    o.kilobytes = 3;
+    o.seconds = 30;
+    o.lines = 10;
+  }
   for (int i = 1; i < argc; ++i) {
     const std::string name = argv[i];
     if (name == "--send-ticks") {
       o.sendTicks = true;
       continue;
     }
+    if (name == "--soak" || name == "--compare") continue;
     if (i + 1 >= argc) break;
     const int value = std::max(1, std::atoi(argv[++i]));
     if (name == "--seconds") o.seconds = value;
@@ -52,108 +55,14 @@ Options Parse(int argc, char** argv) {
     else if (name == "--conversations") o.conversations = value;
     else if (name == "--kilobytes") o.kilobytes = value;
     else if (name == "--tick-kilobytes") o.tickKilobytes = value;
+    else if (name == "--minutes") o.minutes = value;
+    else if (name == "--rounds") o.rounds = value;
   }
   return o;
 }
 
-std::uint64_t NowMs() {
-  FILETIME ft;
-  GetSystemTimeAsFileTime(&ft);
-  const std::uint64_t t = (static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-  return (t - 116444736000000000ULL) / 10000ULL;
-}
-
-template <class Condition>
-bool WaitUntil(Condition&& done, DWORD waitMs, DWORD stepMs = 5) {
-  const ULONGLONG until = GetTickCount64() + waitMs;
-  while (!done()) {
-    if (GetTickCount64() >= until) return false;
-    Sleep(stepMs);
-  }
-  return true;
-}
-
-[[noreturn]] void Fail(const std::string& why) {
-  std::cout << "measure: " << why << std::endl;
-  std::exit(1);
-}
-
-Sample MustSample(const std::string& label) {
-  const auto s = TakeSample(label);
-  if (!s) Fail("no answer to ?sample " + label + " (run this through scripts/measure)");
-  return *s;
-}
-
 // Text reads the client has answered: one per capture the program makes of the client's views.
-long Captures(const ClientProcess& client) { return static_cast<long>(client.Send("reads")); }
-
-// A conversation of about `kilobytes` KB in the client's escapes: lines "userN: ..." joined by CR LF.
-std::string ConversationText(int n, int kilobytes) {
-  std::string text;
-  const std::size_t size = static_cast<std::size_t>(kilobytes) * 1024;
-  for (int line = 1; text.size() < size; ++line) {
-    if (line > 1) text += "\\r\\n";
-    text += "user" + std::to_string(n) + ": message " + std::to_string(line) +
-            " of a long conversation, kept to see what a large text costs each tick";
-  }
-  return text;
-}
-
-// The conversation the program visits last in a tick: the last of them in the window system's
-// enumeration order, which its scan followed.
-std::string LastListed(const ClientProcess& client, int conversations) {
-  std::vector<HWND> windows;
-  for (int n = 1; n <= conversations; ++n) {
-    const LRESULT reply = client.Send("hwnd c" + std::to_string(n));
-    windows.push_back(reply > 0 ? static_cast<HWND>(LongToHandle(static_cast<LONG>(reply))) : nullptr);
-  }
-  std::string last = "c1";
-  for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
-    const auto found = std::find(windows.begin(), windows.end(), w);
-    if (found != windows.end()) last = "c" + std::to_string(found - windows.begin() + 1);
-  }
-  return last;
-}
-
-struct Latency {
-  double meanMs = 0;
-  std::uint64_t maxMs = 0;
-  int lost = 0;
-};
-
-// Appends `lines` lines at random moments of the tick period and waits for each in the transcript.
-Latency MeasureLatency(const ClientProcess& client, const MurmuroRun& run, const std::string& conversation,
-                       int lines, std::mt19937& random) {
-  std::uniform_int_distribution<int> phase(0, 999);
-  std::vector<std::uint64_t> delays;
-  Latency result;
-  for (int i = 1; i <= lines; ++i) {
-    Sleep(static_cast<DWORD>(phase(random)));
-    const std::string tag = "probe " + std::to_string(i) + " in " + conversation;
-    const std::uint64_t appended = NowMs();
-    if (client.Send("append " + conversation + " 1 text=zed: " + tag) != 1) Fail("append refused");
-    std::uint64_t heard = 0;
-    WaitUntil(
-        [&] {
-          for (const auto& s : run.Transcribed()) {
-            if (s.Text.find(tag + "\r\n") != std::string::npos) heard = s.TimeMs;
-          }
-          return heard != 0;
-        },
-        10000, 20);
-    if (!heard) {
-      ++result.lost;
-      continue;
-    }
-    delays.push_back(heard - appended);
-  }
-  if (!delays.empty()) {
-    result.meanMs = static_cast<double>(std::accumulate(delays.begin(), delays.end(), std::uint64_t{0})) /
-                    static_cast<double>(delays.size());
-    result.maxMs = *std::max_element(delays.begin(), delays.end());
-  }
-  return result;
-}
+long Captures(const ClientProcess& client) { return Reads(client); }
 
 // The working set as the process itself reports it (Wine reads it from /proc as well; it leaves
 // the private bytes of another process at 0).
@@ -168,27 +77,8 @@ std::string WindowsMemory(HANDLE process) {
   return out;
 }
 
-std::string Fixed(double value, int decimals) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-  return buffer;
-}
-
-void Row(const std::string& what, const std::string& measured, const std::string& target) {
-  std::cout << "| " << what << " | " << measured << " | " << target << " |" << std::endl;
-}
-
-std::string LatencyText(const Latency& l) {
-  return "mean " + Fixed(l.meanMs, 0) + " ms, max " + std::to_string(l.maxMs) + " ms" +
-         (l.lost ? ", " + std::to_string(l.lost) + " never spoken" : "");
-}
-
-std::string CpuText(std::uint64_t Sample::*field, const Sample& before, const Sample& after) {
-  return Fixed(CpuPercent(before.*field, after.*field, before, after), 2) + " % of one core";
-}
-
 // Each figure is printed as soon as it is measured, so a run cut short still tells something.
-int Run(const Options& o) {
+int RunTable(const Options& o) {
   std::mt19937 random(20240601);
   if (!e2e::RegisterRecordingVoice()) Fail("cannot register the recording voice");
   auto client = ClientProcess::Launch(im_client::ClientExecutable(), L"measure-light");
@@ -312,4 +202,13 @@ int Run(const Options& o) {
 }  // namespace
 }  // namespace murmuro::measure
 
-int main(int argc, char** argv) { return murmuro::measure::Run(murmuro::measure::Parse(argc, argv)); }
+int main(int argc, char** argv) {
+  using namespace murmuro::measure;
+  const Options o = Parse(argc, argv);
+  switch (o.mode) {
+    case Options::Mode::kSoak: return RunSoak(o);
+    case Options::Mode::kCompare: return RunCompare(o);
+    case Options::Mode::kTable: break;
+  }
+  return RunTable(o);
+}
