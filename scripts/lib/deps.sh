@@ -4,7 +4,7 @@
 MURMURO_PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-  wine wine64 xvfb x11-apps x11-utils imagemagick xdotool espeak-ng sox zip unzip python3
+  wine wine64 xvfb x11-apps x11-utils imagemagick xdotool espeak-ng sox zip unzip python3 nsis
 )
 
 murmuro_install_deps() {

@@ -9,10 +9,11 @@ if [ -z "$MURMURO_WINE64" ]; then
   else MURMURO_WINE64="$(command -v wine64 || true)"; fi
 fi
 
-# Quiet, no Mono/Gecko prompts; MSHTML's type library and interfaces stay registered.
+# Quiet, no Mono/Gecko prompts; MSHTML's type library and interfaces stay registered. No
+# winemenubuilder: it would copy the prefix's shortcuts and file types into the home folder.
 murmuro_wine_env() {
   export WINEDEBUG=-all
-  export WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   export WINEARCH=win64
 }
 

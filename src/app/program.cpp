@@ -8,9 +8,9 @@
 #include "app/win32_poll_timer.h"
 #include "core/settings.h"
 #include "core/start_up.h"
+#include "imwindows/deadline_captures.h"
 #include "core/state.h"
 #include "monitor/poll_cycle.h"
-#include "platform/win32/call_timeout_filter.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/mshtml_type_library.h"
 #include "platform/win32/options_window.h"
@@ -50,6 +50,20 @@ HICON LoadProgramIcon(HINSTANCE instance, int widthMetric, int heightMetric) {
   return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_MURMURO), IMAGE_ICON,
                                        GetSystemMetrics(widthMetric), GetSystemMetrics(heightMetric),
                                        LR_SHARED));
+}
+
+// A capture on a worker thread, with platform objects of its own: an abandoned capture may end
+// after the program's have gone.
+IMTextResult CaptureOnWorker(Hwnd view) {
+  win32::Win32WindowSystem windows;
+  win32::Win32DocumentSource documents;
+  return GetIMText({windows, documents}, view);
+}
+
+// Workers live in the multithreaded apartment: their calls wait without a message loop.
+void InMultithreadedApartment(const std::function<void()>& run) {
+  const win32::ComApartment apartment(COINIT_MULTITHREADED);
+  run();
 }
 
 void ReportStartupError(const std::string& message) {
@@ -148,10 +162,10 @@ class Program {
 
   HINSTANCE instance_;
   win32::ComApartment com_;
-  win32::CallTimeoutFilter callTimeout_;  // no capture may hold the thread for good
   win32::MshtmlTypeLibrary typeLibrary_;  // held for the process: each capture's proxies reuse it
   win32::Win32WindowSystem windows_;
-  win32::Win32DocumentSource documents_;
+  // No capture holds the UI thread for more than about a second, however its client behaves.
+  DeadlineCaptures captures_{CaptureOnWorker, InMultithreadedApartment, {}};
   win32::Win32AnsiCodec codec_;
   win32::Win32LowerCase lower_;
   win32::Win32FileSystem files_;
@@ -164,7 +178,7 @@ class Program {
   SettingsStore store_;
   ProgramState state_;
   Win32PollTimer timer_;
-  ScanContext scan_{{windows_, documents_}, codec_, timer_};
+  ScanContext scan_{windows_, captures_, codec_, timer_};
   PollCycle cycle_{MonitorContext{state_, scan_, lower_, voices_}};
   MainWindowEvents events_;
   win32::OptionsWindow optionsView_{instance_, icon_, smallIcon_};

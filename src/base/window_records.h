@@ -21,6 +21,9 @@ class clsIMWindow {
   Hwnd ParenthWnd = 0;
   Hwnd hwnd = 0;
   Text IMText = Text(kCrLf);
+  // False until a capture has given IMText; the first one that does speaks nothing, so what a
+  // view showed when it was found is never read out.
+  bool Primed = false;
 };
 
 using ParentWindowList = OneBasedList<std::shared_ptr<clsParentWindow>>;

@@ -1,9 +1,9 @@
 #pragma once
 // Reads one conversation view's text through its HTML document. Never fails towards the
-// caller: every failure comes back as the text "Window Not Found" with an empty HTML.
+// caller: every failure comes back as the text "Window Not Found".
 #include <memory>
 
-#include "base/window_records.h"
+#include "base/text.h"
 #include "platform/html_document.h"
 #include "platform/window_system.h"
 
@@ -15,7 +15,9 @@ inline constexpr TextView kWindowNotFound = u"Window Not Found";
 // The result of one capture.
 struct IMTextResult {
   murmuro::Text Text;
-  murmuro::Text HTML;
+  // No capture was made, because the view's last one has not ended (its client stopped
+  // answering). Not a failure: the view keeps its last known text. Text is empty then.
+  bool Skipped = false;
 };
 
 // What a capture needs of the platform.
@@ -24,9 +26,27 @@ struct CaptureContext {
   platform::DocumentSource& documents;
 };
 
-// The view's document through IHTMLDocument, or empty.
-std::unique_ptr<platform::HtmlDocument> GetHTMLDocument(const CaptureContext& ctx, Hwnd view);
+// The view's document through IHTMLDocument2, or empty.
+std::unique_ptr<platform::HtmlDocument2> GetHTMLDocument(const CaptureContext& ctx, Hwnd view);
 
+// One document request, one body, one text read: the body's text less its last five characters.
 IMTextResult GetIMText(const CaptureContext& ctx, Hwnd view);
+
+// How the scan and the poll tick capture a view.
+class Captures {
+ public:
+  virtual ~Captures() = default;
+  virtual IMTextResult Capture(Hwnd view) = 0;
+};
+
+// On the calling thread, for as long as the client takes.
+class DirectCaptures final : public Captures {
+ public:
+  explicit DirectCaptures(CaptureContext ctx) : ctx_(ctx) {}
+  IMTextResult Capture(Hwnd view) override { return GetIMText(ctx_, view); }
+
+ private:
+  CaptureContext ctx_;
+};
 
 }  // namespace murmuro

@@ -78,11 +78,11 @@ bool HasListedView(const IMWindowList& list, Hwnd parent) {
 bool HasViewNow(const ScanContext& ctx, Hwnd parent) {
   bool found = false;
   CallbackErrors errors;
-  ctx.capture.windows.EnumChildWindows(
+  ctx.windows.EnumChildWindows(
       parent,
       [&](Hwnd window, std::int32_t) {
         return errors.Run([&]() -> std::int32_t {
-          if (GetWindowClass(ctx.capture.windows, ctx.codec, window) != kViewClass) return 1;
+          if (GetWindowClass(ctx.windows, ctx.codec, window) != kViewClass) return 1;
           found = true;
           return 0;
         });
@@ -118,7 +118,7 @@ Text GetWindowClass(platform::WindowSystem& windows, const platform::AnsiCodec& 
 
 std::int32_t EnumParentProc(ProgramState& state, const ScanContext& ctx, Hwnd window,
                             std::int32_t /*context*/) {
-  Text title = GetWindowTitle(ctx.capture.windows, ctx.codec, window);
+  Text title = GetWindowTitle(ctx.windows, ctx.codec, window);
   if (IsConversationTitle(title)) {
     auto parent = std::make_shared<clsParentWindow>();
     parent->hwnd = window;
@@ -130,15 +130,18 @@ std::int32_t EnumParentProc(ProgramState& state, const ScanContext& ctx, Hwnd wi
 
 std::int32_t EnumIMProc(ProgramState& state, const ScanContext& ctx, Hwnd window,
                         std::int32_t context, const IMWindowList& previous) {
-  if (GetWindowClass(ctx.capture.windows, ctx.codec, window) == kViewClass) {
+  if (GetWindowClass(ctx.windows, ctx.codec, window) == kViewClass) {
     auto view = std::make_shared<clsIMWindow>();
     view->hwnd = window;
     view->ParenthWnd = context;
     // A view seen before keeps what it showed then, so lines that arrived since are still new.
     if (const clsIMWindow* known = FindView(previous, context, window)) {
       view->IMText = known->IMText;
+      view->Primed = known->Primed;
     } else {
-      view->IMText = GetIMText(ctx.capture, window).Text;
+      IMTextResult captured = ctx.captures.Capture(window);
+      view->Primed = !captured.Skipped;
+      if (view->Primed) view->IMText = std::move(captured.Text);
     }
     state.IMWindows.Add(std::move(view));
   }
@@ -147,7 +150,7 @@ std::int32_t EnumIMProc(ProgramState& state, const ScanContext& ctx, Hwnd window
 
 void FindParentWindows(ProgramState& state, const ScanContext& ctx) {
   CallbackErrors errors;
-  ctx.capture.windows.EnumWindows(
+  ctx.windows.EnumWindows(
       [&](Hwnd window, std::int32_t context) {
         return errors.Run([&] { return EnumParentProc(state, ctx, window, context); });
       },
@@ -158,7 +161,7 @@ void FindParentWindows(ProgramState& state, const ScanContext& ctx) {
 void FindIMWindows(ProgramState& state, const ScanContext& ctx, Hwnd parent,
                    const IMWindowList& previous) {
   CallbackErrors errors;
-  ctx.capture.windows.EnumChildWindows(
+  ctx.windows.EnumChildWindows(
       parent,
       [&](Hwnd window, std::int32_t context) {
         return errors.Run([&] { return EnumIMProc(state, ctx, window, context, previous); });
@@ -185,11 +188,11 @@ void ReadWindows(ProgramState& state, const ScanContext& ctx) {
 bool HasUnlistedConversation(const ProgramState& state, const ScanContext& ctx) {
   bool found = false;
   CallbackErrors errors;
-  ctx.capture.windows.EnumWindows(
+  ctx.windows.EnumWindows(
       [&](Hwnd window, std::int32_t) {
         return errors.Run([&]() -> std::int32_t {
           if (IsListed(state.ParentWindows, window)) return 1;
-          if (!IsConversationTitle(GetWindowTitle(ctx.capture.windows, ctx.codec, window))) return 1;
+          if (!IsConversationTitle(GetWindowTitle(ctx.windows, ctx.codec, window))) return 1;
           found = true;
           return 0;
         });

@@ -9,14 +9,15 @@
 namespace murmuro {
 
 struct ScanContext {
-  CaptureContext capture;
+  platform::WindowSystem& windows;
+  Captures& captures;
   const platform::AnsiCodec& codec;
   platform::PollTimer& timer;
 };
 
 // The whole scan: timer off, both lists replaced, timer on. A view found again (same view
 // under the same conversation window) keeps its last known text; only new views are primed
-// by a capture. Never throws.
+// by a capture. A view whose capture was skipped is listed unprimed. Never throws.
 void ReadWindows(ProgramState& state, const ScanContext& ctx);
 
 void FindParentWindows(ProgramState& state, const ScanContext& ctx);

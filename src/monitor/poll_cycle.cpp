@@ -64,7 +64,7 @@ void PollCycle::Tick() {
 
 PollCycle::After PollCycle::VisitView(std::size_t position) {
   ProgramState& state = ctx_.state;
-  platform::WindowSystem& windows = ctx_.scan.capture.windows;
+  platform::WindowSystem& windows = ctx_.scan.windows;
   ResumeNext step;
 
   // The tick holds its own reference: the entry outlives a rescan.
@@ -72,8 +72,11 @@ PollCycle::After PollCycle::VisitView(std::size_t position) {
   step([&] { view = state.IMWindows.Item(position); });
   if (!view) return After::kNextView;
 
-  Text text;  // a capture that fails outright counts as an empty text
-  step([&] { text = GetIMText(ctx_.scan.capture, view->hwnd).Text; });
+  IMTextResult captured;  // a capture that fails outright counts as an empty text
+  step([&] { captured = ctx_.scan.captures.Capture(view->hwnd); });
+  // Its last capture has not ended: nothing is known of it now, and nothing is lost by waiting.
+  if (captured.Skipped) return After::kNextView;
+  const Text& text = captured.Text;
 
   if (text == kWindowNotFound) {
     // Unreadable for now (say, a new conversation still too short) is not gone: look again
@@ -83,6 +86,13 @@ PollCycle::After PollCycle::VisitView(std::size_t position) {
     if (exists) return After::kNextView;
     ReadWindows(state, ctx_.scan);
     return After::kEndTick;
+  }
+
+  if (!view->Primed) {
+    // Found while its client was not answering: what it shows now was there before us.
+    step([&] { view->IMText = text; });
+    view->Primed = true;
+    return After::kNextView;
   }
 
   if (state.TopOnly > 0) {

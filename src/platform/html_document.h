@@ -14,7 +14,6 @@ class HtmlElement {
  public:
   virtual ~HtmlElement() = default;
   virtual std::optional<Text> InnerText() = 0;
-  virtual std::optional<Text> InnerHtml() = 0;
 };
 
 // The document through IHTMLDocument2.
@@ -24,17 +23,20 @@ class HtmlDocument2 {
   virtual std::unique_ptr<HtmlElement> Body() = 0;
 };
 
-// The document through IHTMLDocument, as ObjectFromLresult gives it.
+// The document through IHTMLDocument.
 class HtmlDocument {
  public:
   virtual ~HtmlDocument() = default;
   virtual std::unique_ptr<HtmlDocument2> QueryDocument2() = 0;
 };
 
+// ObjectFromLresult with wParam 0; empty when the call fails. An answer can be used once.
 class DocumentSource {
  public:
   virtual ~DocumentSource() = default;
-  // ObjectFromLresult for IHTMLDocument with wParam 0; empty when the call fails.
+  // Asking for IHTMLDocument2 straight away saves a cross-process query.
+  virtual std::unique_ptr<HtmlDocument2> Document2FromLresult(std::uintptr_t lresult) = 0;
+  // Asking for IHTMLDocument, the interface the answer was made for.
   virtual std::unique_ptr<HtmlDocument> ObjectFromLresult(std::uintptr_t lresult) = 0;
 };
 

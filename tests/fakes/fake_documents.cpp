@@ -5,22 +5,22 @@
 #include <utility>
 
 namespace murmuro::fakes {
-namespace {
 
-// What one ObjectFromLresult gave: the document, and how far the capture has gone with it.
+// What one answer gave: the document, and the tally every object reports to.
 struct Session {
   std::shared_ptr<FakeDocument> document;
   std::shared_ptr<FakeDocuments::Stats> stats;
-  int bodies = 0;
-  int texts = 0;
 
   // Logs the step, runs the hook, and says whether the step gives something.
   bool Step(DocStep step) {
     stats->steps.push_back(step);
     if (document->beforeStep) document->beforeStep(step);
-    return !document->disconnected && document->failAt != step;
+    const bool lacking = document->noDocument2 && (step == DocStep::kDocument2 || step == DocStep::kQueryDocument2);
+    return !document->disconnected && !lacking && document->failAt != step;
   }
 };
+
+namespace {
 
 class Counted {
  public:
@@ -36,21 +36,12 @@ class Counted {
   std::shared_ptr<Session> session_;
 };
 
-DocStep Nth(DocStep first, int n, int last) {
-  return static_cast<DocStep>(static_cast<int>(first) + 2 * (std::min(n, last) - 1));
-}
-
 class Element final : public platform::HtmlElement, Counted {
  public:
   using Counted::Counted;
   std::optional<Text> InnerText() override {
-    const DocStep step = Nth(DocStep::kInnerText1, ++session_->texts, 2);
-    if (!session_->Step(step)) return std::nullopt;
+    if (!session_->Step(DocStep::kInnerText)) return std::nullopt;
     return session_->document->innerText;
-  }
-  std::optional<Text> InnerHtml() override {
-    if (!session_->Step(DocStep::kInnerHtml)) return std::nullopt;
-    return session_->document->innerHtml;
   }
 };
 
@@ -58,8 +49,7 @@ class Document2 final : public platform::HtmlDocument2, Counted {
  public:
   using Counted::Counted;
   std::unique_ptr<platform::HtmlElement> Body() override {
-    const DocStep step = Nth(DocStep::kBody1, ++session_->bodies, 3);
-    if (!session_->Step(step)) return nullptr;
+    if (!session_->Step(DocStep::kBody)) return nullptr;
     return std::make_unique<Element>(session_);
   }
 };
@@ -77,10 +67,9 @@ class Document final : public platform::HtmlDocument, Counted {
 
 FakeDocuments::FakeDocuments() : stats_(std::make_shared<Stats>()) {}
 
-FakeDocument& FakeDocuments::Add(std::uintptr_t lresult, Text innerText, Text innerHtml) {
+FakeDocument& FakeDocuments::Add(std::uintptr_t lresult, Text innerText) {
   auto document = std::make_shared<FakeDocument>();
   document->innerText = std::move(innerText);
-  document->innerHtml = std::move(innerHtml);
   documents_[lresult] = document;
   return *document;
 }
@@ -91,15 +80,25 @@ FakeDocument& FakeDocuments::At(std::uintptr_t lresult) {
   return *found->second;
 }
 
-std::unique_ptr<platform::HtmlDocument> FakeDocuments::ObjectFromLresult(std::uintptr_t lresult) {
+std::shared_ptr<Session> FakeDocuments::Open(std::uintptr_t lresult, DocStep step) {
   const auto found = documents_.find(lresult);
   if (found == documents_.end()) {
-    stats_->steps.push_back(DocStep::kObject);
+    stats_->steps.push_back(step);
     return nullptr;
   }
   auto session = std::make_shared<Session>(Session{found->second, stats_});
-  if (!session->Step(DocStep::kObject)) return nullptr;
-  return std::make_unique<Document>(std::move(session));
+  if (!session->Step(step)) return nullptr;
+  return session;
+}
+
+std::unique_ptr<platform::HtmlDocument2> FakeDocuments::Document2FromLresult(std::uintptr_t lresult) {
+  auto session = Open(lresult, DocStep::kDocument2);
+  return session ? std::make_unique<Document2>(std::move(session)) : nullptr;
+}
+
+std::unique_ptr<platform::HtmlDocument> FakeDocuments::ObjectFromLresult(std::uintptr_t lresult) {
+  auto session = Open(lresult, DocStep::kObject);
+  return session ? std::make_unique<Document>(std::move(session)) : nullptr;
 }
 
 }  // namespace murmuro::fakes

@@ -1,8 +1,8 @@
 #pragma once
 // Documents behind the answers to "WM_HTML_GETOBJECT". Each can be told to give nothing at any
-// step of a capture, or to fail from now on (its client has gone); a hook before each step can
-// change the texts (a line arriving between two reads). Every object handed out is counted
-// while it lives, so tests can prove that a capture releases all it took.
+// step of a capture, to lack IHTMLDocument2, or to fail from now on (its client has gone); a
+// hook before each step can change the desktop. Every object handed out is counted while it
+// lives, so tests can prove that a capture releases all it took.
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -14,22 +14,25 @@
 
 namespace murmuro::fakes {
 
-// The steps of one capture, in the order a capture makes them.
-enum class DocStep { kObject, kQueryDocument2, kBody1, kInnerText1, kBody2, kInnerText2, kBody3, kInnerHtml };
+// The steps a capture can make: the answer taken as IHTMLDocument2, or as IHTMLDocument and
+// then queried, then the body and its text.
+enum class DocStep { kDocument2, kObject, kQueryDocument2, kBody, kInnerText };
 
 struct FakeDocument {
   Text innerText;
-  Text innerHtml;
   std::optional<DocStep> failAt;  // that step gives nothing
+  bool noDocument2 = false;       // the document does not offer IHTMLDocument2
   bool disconnected = false;      // every step gives nothing
   std::function<void(DocStep)> beforeStep;
 };
+
+struct Session;
 
 class FakeDocuments final : public platform::DocumentSource {
  public:
   FakeDocuments();
   // The document answered by `lresult`; replaces any earlier one.
-  FakeDocument& Add(std::uintptr_t lresult, Text innerText, Text innerHtml = {});
+  FakeDocument& Add(std::uintptr_t lresult, Text innerText);
   FakeDocument& At(std::uintptr_t lresult);
 
   // Objects handed out and not yet released.
@@ -39,6 +42,7 @@ class FakeDocuments final : public platform::DocumentSource {
   const std::vector<DocStep>& Steps() const { return stats_->steps; }
   void ClearSteps() { stats_->steps.clear(); }
 
+  std::unique_ptr<platform::HtmlDocument2> Document2FromLresult(std::uintptr_t lresult) override;
   std::unique_ptr<platform::HtmlDocument> ObjectFromLresult(std::uintptr_t lresult) override;
 
   struct Stats {
@@ -48,6 +52,8 @@ class FakeDocuments final : public platform::DocumentSource {
   };
 
  private:
+  std::shared_ptr<Session> Open(std::uintptr_t lresult, DocStep step);
+
   std::shared_ptr<Stats> stats_;
   std::map<std::uintptr_t, std::shared_ptr<FakeDocument>> documents_;
 };

@@ -29,9 +29,7 @@ void FakeIMClient::Show(Hwnd view, TextView shown) {
 void FakeIMClient::Append(Hwnd view, TextView more) { Show(view, shown_[view] + Text(more)); }
 
 void FakeIMClient::SetBody(Hwnd view, Text body) {
-  auto& document = Document(view);
-  document.innerHtml = u"<p>" + body + u"</p>";
-  document.innerText = std::move(body);
+  Document(view).innerText = std::move(body);
 }
 
 FakeDocument& FakeIMClient::Document(Hwnd view) { return documents.At(AnswerOf(view)); }

@@ -40,8 +40,10 @@ struct Win32Platform {
   win32::Win32AnsiCodec codec;
   SwitchTimer timer;
 
+  DirectCaptures captures{CaptureContext{windows, documents}};
+
   CaptureContext Capture() { return {windows, documents}; }
-  ScanContext Scan() { return {Capture(), codec, timer}; }
+  ScanContext Scan() { return {windows, captures, codec, timer}; }
 };
 
 // A client process per test, under a name of its own.

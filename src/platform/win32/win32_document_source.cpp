@@ -27,9 +27,6 @@ class ComHtmlElement final : public platform::HtmlElement {
   std::optional<Text> InnerText() override {
     return ReadText([&](BSTR* out) { return element_->get_innerText(out); });
   }
-  std::optional<Text> InnerHtml() override {
-    return ReadText([&](BSTR* out) { return element_->get_innerHTML(out); });
-  }
 
  private:
   ComPtr<IHTMLElement> element_;
@@ -61,15 +58,27 @@ class ComHtmlDocument final : public platform::HtmlDocument {
   ComPtr<IHTMLDocument> document_;
 };
 
+// wParam as sent with the request: 0.
+template <class Interface>
+ComPtr<Interface> FromLresult(std::uintptr_t lresult, REFIID iid) {
+  ComPtr<Interface> object;
+  const HRESULT hr = ::ObjectFromLresult(static_cast<LRESULT>(lresult), iid, 0,
+                                         reinterpret_cast<void**>(object.GetAddressOf()));
+  if (FAILED(hr)) object.Reset();
+  return object;
+}
+
 }  // namespace
 
-std::unique_ptr<platform::HtmlDocument> Win32DocumentSource::ObjectFromLresult(
-    std::uintptr_t lresult) {
-  ComPtr<IHTMLDocument> document;
-  // wParam as sent with the request: 0.
-  const HRESULT hr = ::ObjectFromLresult(static_cast<LRESULT>(lresult), IID_IHTMLDocument, 0,
-                                         reinterpret_cast<void**>(document.GetAddressOf()));
-  if (FAILED(hr) || !document) return nullptr;
+std::unique_ptr<platform::HtmlDocument2> Win32DocumentSource::Document2FromLresult(std::uintptr_t lresult) {
+  auto document = FromLresult<IHTMLDocument2>(lresult, IID_IHTMLDocument2);
+  if (!document) return nullptr;
+  return std::make_unique<ComHtmlDocument2>(std::move(document));
+}
+
+std::unique_ptr<platform::HtmlDocument> Win32DocumentSource::ObjectFromLresult(std::uintptr_t lresult) {
+  auto document = FromLresult<IHTMLDocument>(lresult, IID_IHTMLDocument);
+  if (!document) return nullptr;
   return std::make_unique<ComHtmlDocument>(std::move(document));
 }
 

@@ -7,6 +7,7 @@ namespace murmuro::win32 {
 
 class Win32DocumentSource final : public platform::DocumentSource {
  public:
+  std::unique_ptr<platform::HtmlDocument2> Document2FromLresult(std::uintptr_t lresult) override;
   std::unique_ptr<platform::HtmlDocument> ObjectFromLresult(std::uintptr_t lresult) override;
 };
 

@@ -180,5 +180,50 @@ TEST_F(ReadingTest, HungClientDelaysTicksByAtMostASecondAndLosesNothing) {
   EXPECT_EQ(line, appended.size());
 }
 
+// A client that stops answering half-way through a capture (its text read takes 20 s) never
+// freezes the program: after the one tick that waited for it, the menu opens at once and Exit
+// ends the program.
+TEST_F(ReadingTest, AClientStuckInACaptureLeavesTheMenuAndExitWorking) {
+  auto client = LaunchClient("reading-stall-menu");
+  ASSERT_TRUE(client);
+  ASSERT_GT(client->Send("open sam title=IM with sam"), 0);
+  MurmuroRun run(kReadingOn);
+  ASSERT_TRUE(StartReading(run, {{client.get(), 1}}));
+  ASSERT_EQ(client->Send("stall sam 1 20000 text=sam: too late"), 1);
+  Sleep(2500);  // a tick has begun the read and given up on it
+
+  const std::uint64_t asked = NowMs();
+  PostMessageW(run.Window(), 512, 0, WM_RBUTTONUP);
+  HWND menu = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (menu = FindProcessWindow(run.ProcessId(), L"#32768")) != nullptr; }, 5000));
+  EXPECT_LT(NowMs() - asked, 1000u) << "the menu opens within a second";
+  for (int i = 0; i < 3; ++i) {  // Use Murmuro, Options, Exit
+    PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 1);
+    PostMessageW(menu, WM_KEYUP, VK_DOWN, static_cast<LPARAM>(0xC0000001u));
+  }
+  PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 1);
+  PostMessageW(menu, WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC0000001u));
+  EXPECT_EQ(run.WaitForExit(2000), std::optional<DWORD>(0)) << "Exit ends the program within 2 s";
+  EXPECT_EQ(run.Settings(), kReadingOn);
+  TerminateProcess(client->Process(), 0);  // still stuck: quitting it would wait out the stall
+}
+
+// The line that arrives while the client is stuck is spoken once, when it answers again.
+TEST_F(ReadingTest, TheLineThatCameDuringAStallIsSpokenOnce) {
+  auto client = LaunchClient("reading-stall-line");
+  ASSERT_TRUE(client);
+  ASSERT_GT(client->Send("open tom title=IM with tom"), 0);
+  ASSERT_EQ(client->Send("append tom 1 text=tom: hello"), 1);
+  MurmuroRun run(kReadingOn);
+  ASSERT_TRUE(StartReading(run, {{client.get(), 1}}));
+  ASSERT_EQ(client->Send("stall tom 1 6000 text=tom: hello\\r\\ntom: lol meanwhile"), 1);
+  EXPECT_THAT(Texts(run.WaitForSpoken(1, 12000)), ElementsAre("tom says    laughing out loud meanwhile\r\n"));
+  CaptureCount captures(*client);
+  ASSERT_TRUE(captures.WaitFor(2, 5000));
+  ASSERT_EQ(client->Send("append tom 1 text=tom: after"), 1);
+  EXPECT_THAT(Texts(run.WaitForSpoken(2)),
+              ElementsAre("tom says    laughing out loud meanwhile\r\n", "tom says    after\r\n"));
+}
+
 }  // namespace
 }  // namespace murmuro::e2e::reading

@@ -39,7 +39,8 @@ class DiscoveryTest : public ::testing::Test {
   FakeIMClient client;
   Cp1252Codec codec;
   fakes::FakeTimer timer;
-  ScanContext ctx{CaptureContext{client.desktop, client.documents}, codec, timer};
+  DirectCaptures captures{CaptureContext{client.desktop, client.documents}};
+  ScanContext ctx{client.desktop, captures, codec, timer};
   ProgramState state;
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "core/cp1252_codec.h"
@@ -53,7 +54,23 @@ class PollFixture : public ::testing::Test {
   std::shared_ptr<fakes::FakeVoice> voice = std::make_shared<fakes::FakeVoice>();
   fakes::FakeVoiceFactory voices;
   ProgramState state;
-  ScanContext scan{CaptureContext{client.desktop, client.documents}, codec, timer};
+  // Captures of the fake client; the views in `stuck` are skipped, as views whose last capture
+  // has not ended.
+  class SkippingCaptures final : public Captures {
+   public:
+    explicit SkippingCaptures(fakes::FakeIMClient& client) : direct_({client.desktop, client.documents}) {}
+    IMTextResult Capture(Hwnd view) override {
+      if (stuck.count(view) == 0) return direct_.Capture(view);
+      IMTextResult skipped;
+      skipped.Skipped = true;
+      return skipped;
+    }
+    std::set<Hwnd> stuck;
+
+   private:
+    DirectCaptures direct_;
+  } captures{client};
+  ScanContext scan{client.desktop, captures, codec, timer};
   PollCycle cycle{MonitorContext{state, scan, lower, voices}};
 };
 

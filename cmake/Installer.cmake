@@ -1,0 +1,38 @@
+# The per-user installer murmuro-<version>-setup.exe, made by NSIS from installer/murmuro.nsi:
+#   cmake --build --preset mingw-x64 --target installer
+if(NOT WIN32)
+  return()
+endif()
+find_program(MURMURO_MAKENSIS makensis)
+if(NOT MURMURO_MAKENSIS)
+  message(STATUS "makensis not found: no installer target")
+  return()
+endif()
+
+# murmuro_installer(<target> <version> <output>): an installer of this build's murmuro.exe that
+# calls itself <version>. Only the tests give a version other than the project's.
+function(murmuro_installer target version output)
+  set(script ${PROJECT_SOURCE_DIR}/installer/murmuro.nsi)
+  set(icon ${PROJECT_SOURCE_DIR}/src/app/resources/murmuro.ico)
+  set(program $<TARGET_FILE:murmuro>)
+  set(strip)
+  if(MINGW AND CMAKE_STRIP)
+    # Stripped like the zip's copy.
+    get_filename_component(outdir ${output} DIRECTORY)
+    set(program ${outdir}/${target}-stage/murmuro.exe)
+    set(strip COMMAND ${CMAKE_COMMAND} -E make_directory ${outdir}/${target}-stage
+              COMMAND ${CMAKE_STRIP} -o ${program} $<TARGET_FILE:murmuro>)
+  endif()
+  add_custom_command(OUTPUT ${output}
+    ${strip}
+    COMMAND ${MURMURO_MAKENSIS} -V2 -WX -DVERSION=${version} -DPROGRAM=${program}
+      -DSETTINGS=${PROJECT_SOURCE_DIR}/data/kel.dat -DREADME=${PROJECT_SOURCE_DIR}/data/README.txt
+      -DICON=${icon} -DOUTFILE=${output} ${script}
+    DEPENDS murmuro ${script} ${icon} ${PROJECT_SOURCE_DIR}/data/kel.dat ${PROJECT_SOURCE_DIR}/data/README.txt
+    COMMENT "Making ${output}"
+    VERBATIM)
+  add_custom_target(${target} DEPENDS ${output})
+endfunction()
+
+set(MURMURO_INSTALLER ${CMAKE_BINARY_DIR}/murmuro-${PROJECT_VERSION}-setup.exe)
+murmuro_installer(installer ${PROJECT_VERSION} ${MURMURO_INSTALLER})

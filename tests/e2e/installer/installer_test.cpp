@@ -1,0 +1,251 @@
+// The installers as a user runs them: a silent install and uninstall, an upgrade over a running
+// copy, an older setup over a newer installation, and the start-at-sign-in choice.
+#include "e2e/support/murmuro_run.h"
+#include "e2e/ui/program_windows.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+namespace murmuro::e2e {
+namespace {
+
+constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Murmuro";
+constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+std::filesystem::path KnownFolder(REFKNOWNFOLDERID id) {
+  PWSTR path = nullptr;
+  std::filesystem::path result;
+  if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path))) result = path;
+  CoTaskMemFree(path);
+  return result;
+}
+std::filesystem::path InstallFolder() { return KnownFolder(FOLDERID_LocalAppData) / "Programs" / "Murmuro"; }
+std::filesystem::path InstalledProgram() { return InstallFolder() / "murmuro.exe"; }
+std::filesystem::path Shortcut() { return KnownFolder(FOLDERID_Programs) / "Murmuro.lnk"; }
+std::wstring Quoted(const std::filesystem::path& path) { return L"\"" + path.wstring() + L"\""; }
+
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+  return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+std::optional<std::wstring> ReadString(const wchar_t* key, const wchar_t* value) {
+  wchar_t text[1024] = {};
+  DWORD size = sizeof text;
+  if (RegGetValueW(HKEY_CURRENT_USER, key, value, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  return text;
+}
+std::optional<std::wstring> RunValue() { return ReadString(kRunKey, L"Murmuro"); }
+bool UninstallEntryExists() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+// Runs a command line to its end; with `wholeTree`, also every process it starts (an uninstaller
+// hands over to a copy of itself in the temp folder and returns at once). The first process's
+// exit code, or nullopt when it could not start or did not end in time.
+std::optional<DWORD> RunToEnd(std::wstring commandLine, bool wholeTree = false, DWORD waitMs = 60000) {
+  win32::UniqueKernelHandle job(wholeTree ? CreateJobObjectW(nullptr, nullptr) : nullptr);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                      &startup, &info)) {
+    return std::nullopt;
+  }
+  win32::UniqueKernelHandle process(info.hProcess);
+  win32::UniqueKernelHandle thread(info.hThread);
+  if (job && !AssignProcessToJobObject(job.get(), process.get())) {
+    TerminateProcess(process.get(), 1);
+    return std::nullopt;
+  }
+  ResumeThread(thread.get());
+  if (WaitForSingleObject(process.get(), waitMs) != WAIT_OBJECT_0) return std::nullopt;
+  const auto treeEnded = [&] {
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting{};
+    return QueryInformationJobObject(job.get(), JobObjectBasicAccountingInformation, &accounting,
+                                     sizeof accounting, nullptr) && accounting.ActiveProcesses == 0;
+  };
+  if (job && !WaitUntil(treeEnded, waitMs)) return std::nullopt;
+  DWORD code = 0;
+  GetExitCodeProcess(process.get(), &code);
+  return code;
+}
+
+std::optional<DWORD> RunSetup(const char* installer, const std::wstring& options = L"/S") {
+  return RunToEnd(Quoted(HostPath(installer)) + L" " + options);
+}
+
+// A copy of Murmuro running from the installation, seen by its hidden window.
+struct Copy {
+  DWORD Pid = 0;
+  HWND Window = nullptr;
+};
+std::vector<Copy> InstalledCopies() {
+  std::vector<Copy> copies;
+  EnumWindows(
+      [](HWND window, LPARAM found) -> BOOL {
+        wchar_t cls[64] = {};
+        if (!GetClassNameW(window, cls, 64) || std::wstring(cls) != kMainWindowClass) return TRUE;
+        Copy copy{0, window};
+        GetWindowThreadProcessId(window, &copy.Pid);
+        win32::UniqueKernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, copy.Pid));
+        wchar_t image[MAX_PATH] = {};
+        DWORD size = MAX_PATH;
+        if (process && QueryFullProcessImageNameW(process.get(), 0, image, &size) &&
+            SamePath(image, InstalledProgram().wstring())) {
+          reinterpret_cast<std::vector<Copy>*>(found)->push_back(copy);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&copies));
+  return copies;
+}
+
+// Ends what a test left running, then removes every trace of an installation: each test starts
+// on a machine without Murmuro.
+void ForgetInstallation() {
+  for (const Copy& copy : InstalledCopies()) {
+    win32::UniqueKernelHandle process(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, copy.Pid));
+    PostMessageW(copy.Window, WM_CLOSE, 0, 0);
+    if (process && WaitForSingleObject(process.get(), 10000) != WAIT_OBJECT_0) TerminateProcess(process.get(), 1);
+  }
+  RegDeleteTreeW(HKEY_CURRENT_USER, kUninstallKey);
+  RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Murmuro");
+  std::error_code ignored;
+  std::filesystem::remove_all(InstallFolder(), ignored);
+  std::filesystem::remove(Shortcut(), ignored);
+}
+
+std::string FileVersion(const std::filesystem::path& file) {
+  DWORD ignored = 0;
+  std::vector<char> data(GetFileVersionInfoSizeW(file.c_str(), &ignored));
+  VS_FIXEDFILEINFO* info = nullptr;
+  UINT size = 0;
+  if (data.empty() || !GetFileVersionInfoW(file.c_str(), 0, static_cast<DWORD>(data.size()), data.data()) ||
+      !VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &size)) {
+    return {};
+  }
+  return std::to_string(HIWORD(info->dwFileVersionMS)) + "." + std::to_string(LOWORD(info->dwFileVersionMS)) + "." +
+         std::to_string(HIWORD(info->dwFileVersionLS));
+}
+
+std::wstring Env(const wchar_t* name) {
+  const wchar_t* value = _wgetenv(name);
+  return value ? value : L"";
+}
+
+void WriteFile(const std::filesystem::path& file, const std::string& text) {
+  std::ofstream(file, std::ios::binary) << text;
+}
+
+// Settings a user has made: they differ from the default kel.dat in every line, and the program
+// writes them back unchanged.
+constexpr char kUserSettings[] = "0\r\n1\r\nbrb,be right back\r\nzz,edited by the user\r\n";
+
+class Installer : public ::testing::Test {
+ protected:
+  void SetUp() override { ForgetInstallation(); }
+  void TearDown() override { ForgetInstallation(); }
+};
+
+TEST_F(Installer, SilentInstallStartsAtSignInAndUninstallsThroughItsEntry) {
+  ASSERT_EQ(RunSetup("MURMURO_SETUP"), std::optional<DWORD>(0));
+
+  const std::filesystem::path folder = InstallFolder();
+  for (const char* name : {"murmuro.exe", "README.txt", "uninstall.exe"}) {
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder / name)) << name;
+  }
+  EXPECT_EQ(ReadAll(folder / "kel.dat"), ReadAll(HostPath("MURMURO_DEFAULT_SETTINGS")));
+  EXPECT_TRUE(std::filesystem::is_regular_file(Shortcut())) << Shortcut();
+  EXPECT_EQ(ReadString(kUninstallKey, L"DisplayName"), std::optional<std::wstring>(L"Murmuro"));
+  EXPECT_EQ(ReadString(kUninstallKey, L"InstallLocation"), std::optional<std::wstring>(folder.wstring()));
+  EXPECT_EQ(ReadString(kUninstallKey, L"UninstallString"), Quoted(folder / "uninstall.exe"));
+
+  // One version everywhere: the setup's, the uninstall entry's, the program's and its manifest's.
+  const std::wstring version = Env(L"MURMURO_VERSION");
+  EXPECT_EQ(ReadString(kUninstallKey, L"DisplayVersion"), std::optional<std::wstring>(version));
+  EXPECT_NE(HostPath("MURMURO_SETUP").filename().wstring().find(L"-" + version + L"-"), std::wstring::npos);
+  const std::string narrow(version.begin(), version.end());
+  EXPECT_EQ(FileVersion(InstalledProgram()), narrow);
+  EXPECT_NE(ReadAll(InstalledProgram()).find("name=\"Murmuro\" version=\"" + narrow + ".0\""), std::string::npos)
+      << "the manifest's version";
+
+  EXPECT_EQ(RunValue(), Quoted(InstalledProgram()));
+  MurmuroRun run(std::nullopt, InstalledProgram());
+  ASSERT_TRUE(run.Start()) << "the installed program did not come up";
+  EXPECT_TRUE(WaitUntil([&] { return TrayIconExists(run.Window()); }));
+
+  // Through the entry, as Windows' app list runs it, while the program runs.
+  const std::optional<std::wstring> uninstall = ReadString(kUninstallKey, L"UninstallString");
+  ASSERT_TRUE(uninstall);
+  EXPECT_EQ(RunToEnd(*uninstall + L" /S", true), std::optional<DWORD>(0));
+  EXPECT_EQ(run.WaitForExit(0), std::optional<DWORD>(0)) << "the running copy, ended first by its own Exit";
+  for (const char* name : {"murmuro.exe", "README.txt", "uninstall.exe"}) {
+    EXPECT_FALSE(std::filesystem::exists(folder / name)) << name;
+  }
+  EXPECT_FALSE(std::filesystem::exists(Shortcut()));
+  EXPECT_FALSE(UninstallEntryExists());
+  EXPECT_EQ(RunValue(), std::nullopt);
+  EXPECT_EQ(ReadAll(folder / "kel.dat"), ReadAll(HostPath("MURMURO_DEFAULT_SETTINGS")));
+}
+
+TEST_F(Installer, UpgradeOverARunningCopyKeepsTheSettingsAndAnOlderSetupIsRefused) {
+  ASSERT_EQ(RunSetup("MURMURO_SETUP"), std::optional<DWORD>(0));
+  WriteFile(InstallFolder() / "kel.dat", kUserSettings);
+  MurmuroRun old(std::nullopt, InstalledProgram());
+  ASSERT_TRUE(old.Start());
+
+  ASSERT_EQ(RunSetup("MURMURO_SETUP_NEXT"), std::optional<DWORD>(0));
+  // Ended by its own Exit (exit code 0, settings written back) before the setup finished.
+  EXPECT_EQ(old.WaitForExit(0), std::optional<DWORD>(0));
+  EXPECT_EQ(ReadAll(InstallFolder() / "kel.dat"), kUserSettings);
+  const std::wstring next = Env(L"MURMURO_NEXT_VERSION");
+  EXPECT_EQ(ReadString(kUninstallKey, L"DisplayVersion"), std::optional<std::wstring>(next));
+  EXPECT_EQ(RunValue(), Quoted(InstalledProgram())) << "the earlier choice: on";
+  // The copy that ran before runs again, from the new files.
+  std::vector<Copy> copies;
+  ASSERT_TRUE(WaitUntil([&] { return (copies = InstalledCopies()).size() == 1; }, 20000));
+  EXPECT_NE(copies[0].Pid, old.ProcessId());
+  EXPECT_TRUE(WaitUntil([&] { return TrayIconExists(copies[0].Window); }));
+
+  // The older setup over the newer installation: refused, the running copy left alone.
+  const std::string uninstaller = ReadAll(InstallFolder() / "uninstall.exe");
+  const auto programWritten = std::filesystem::last_write_time(InstalledProgram());
+  const std::optional<DWORD> refused = RunSetup("MURMURO_SETUP");
+  ASSERT_TRUE(refused);
+  EXPECT_NE(*refused, 0u);
+  EXPECT_EQ(ReadString(kUninstallKey, L"DisplayVersion"), std::optional<std::wstring>(next));
+  EXPECT_TRUE(ReadAll(InstallFolder() / "uninstall.exe") == uninstaller) << "uninstall.exe was replaced";
+  EXPECT_EQ(std::filesystem::last_write_time(InstalledProgram()), programWritten);
+  EXPECT_EQ(ReadAll(InstallFolder() / "kel.dat"), kUserSettings);
+  const std::vector<Copy> after = InstalledCopies();
+  ASSERT_EQ(after.size(), 1u);
+  EXPECT_EQ(after[0].Pid, copies[0].Pid);
+}
+
+TEST_F(Installer, StartAtSignInFollowsTheLastChoiceAndExistingSettingsStay) {
+  // Settings left behind by an earlier installation.
+  std::filesystem::create_directories(InstallFolder());
+  WriteFile(InstallFolder() / "kel.dat", kUserSettings);
+
+  EXPECT_NE(RunSetup("MURMURO_SETUP", L"/S /AUTOSTART=off"), std::optional<DWORD>(0));
+  EXPECT_FALSE(UninstallEntryExists()) << "a mistyped option installs nothing";
+
+  ASSERT_EQ(RunSetup("MURMURO_SETUP", L"/S /AUTOSTART=0"), std::optional<DWORD>(0));
+  EXPECT_TRUE(UninstallEntryExists());
+  EXPECT_EQ(RunValue(), std::nullopt);
+  EXPECT_EQ(ReadAll(InstallFolder() / "kel.dat"), kUserSettings);
+
+  ASSERT_EQ(RunSetup("MURMURO_SETUP_NEXT"), std::optional<DWORD>(0));
+  EXPECT_EQ(RunValue(), std::nullopt) << "an upgrade keeps it off";
+  ASSERT_EQ(RunSetup("MURMURO_SETUP_NEXT", L"/S /AUTOSTART=1"), std::optional<DWORD>(0));
+  EXPECT_EQ(RunValue(), Quoted(InstalledProgram()));
+  EXPECT_EQ(ReadAll(InstallFolder() / "kel.dat"), kUserSettings);
+}
+
+}  // namespace
+}  // namespace murmuro::e2e
