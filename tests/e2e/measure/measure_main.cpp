@@ -61,8 +61,8 @@ Options Parse(int argc, char** argv) {
   return o;
 }
 
-// Text reads the client has answered: one per capture the program makes of the client's views.
-long Captures(const ClientProcess& client) { return Reads(client); }
+// Document requests the client has answered: one per capture the program makes of its views.
+long Captures(const ClientProcess& client) { return Requests(client); }
 
 // The working set as the process itself reports it (Wine reads it from /proc as well; it leaves
 // the private bytes of another process at 0).

@@ -87,8 +87,6 @@ class Yardstick {
   DWORD id_ = 0;
 };
 
-long Requests(const ClientProcess& client) { return static_cast<long>(client.Send("requests")); }
-
 std::string Percent(double value) { return Fixed(value, 2) + " %"; }
 
 std::string Ratio(double over, double under) { return under > 0 ? Fixed(over / under, 2) : std::string("n/a"); }

@@ -68,6 +68,9 @@ inline long Reads(const im_client::ClientProcess& client, UINT timeoutMs = 60000
   return static_cast<long>(client.Send("reads", timeoutMs));
 }
 
+// Document requests the client has answered, all views together: one per capture of any reader.
+inline long Requests(const im_client::ClientProcess& client) { return static_cast<long>(client.Send("requests")); }
+
 // A conversation of about `kilobytes` KB in the client's escapes: lines "userN: ..." joined by CR LF.
 inline std::string ConversationText(int n, int kilobytes) {
   std::string text;
