@@ -194,8 +194,8 @@ void OptionsWindow::Create() {
 }
 
 void OptionsWindow::CreateControls() {
-  // A new child goes below its siblings, so creating the controls in tab order gives the
-  // sibling order that Tab follows.
+  // A new child goes below its siblings, so creating the controls in window order gives the
+  // sibling order that Tab follows and that names each box after its label.
   HWND window = window_.get();
   for (std::size_t i = 0; i < placed_.size(); ++i) {
     const PlacedControl& design = placed_[i];

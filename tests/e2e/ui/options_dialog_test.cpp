@@ -16,7 +16,8 @@
 namespace murmuro::e2e {
 namespace {
 
-// The design, in twips from the client area's top left corner, in tab order.
+// The design, in twips from the client area's top left corner, in window order: the controls that
+// take focus in tab order, each label directly before the box it names for screen readers.
 struct Design {
   const wchar_t* cls;
   const wchar_t* caption;
@@ -26,15 +27,15 @@ constexpr Design kDesign[] = {
     {L"Button", L"Speak Active IM Window Messages Only", 3555, 255, 3810, 330},
     {L"ListBox", L"", 150, 210, 2985, 7050},
     {L"Static", L"Acronym Name:", 3570, 900, 2460, 225},
-    {L"Static", L"Acronym Meaning:", 3570, 1590, 2460, 225},
     {L"Edit", L"", 3570, 1155, 3435, 315},
+    {L"Static", L"Acronym Meaning:", 3570, 1590, 2460, 225},
     {L"Edit", L"", 3570, 1845, 3435, 315},
     {L"Button", L"New", 3465, 2250, 1200, 390},
     {L"Button", L"Save", 4680, 2250, 1200, 390},
     {L"Button", L"Done", 5475, 6960, 1725, 405},
     {L"Button", L"Remove", 5895, 2250, 1200, 390},
 };
-enum Control { kTopOnly, kList, kNameTitle, kMeaningTitle, kName, kMeaning, kNew, kSave, kDone, kRemove };
+enum Control { kTopOnly, kList, kNameTitle, kName, kMeaningTitle, kMeaning, kNew, kSave, kDone, kRemove };
 
 // 15 twips a pixel at 96 dots per inch.
 int Pixels(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
@@ -75,7 +76,7 @@ class OptionsDialog : public ::testing::Test {
     ChooseMenuItem(menu, MenuItem::Exit);
   }
 
-  // The dialog's controls in tab order; empty unless there are exactly as many as designed.
+  // The dialog's controls in window order; empty unless there are exactly as many as designed.
   static std::vector<HWND> ControlsOf(HWND dialog) {
     auto controls = Children(dialog);
     if (controls.size() != std::size(kDesign)) controls.clear();

@@ -1,4 +1,4 @@
-// The options window as a person sees it: frame, size, place, font, controls and tab order.
+// The options window as a person sees it: frame, size, place, font, controls and their order.
 #include <gmock/gmock.h>
 
 #include "win/ui/options_window_fixture.h"
@@ -16,13 +16,14 @@ struct Expected {
   bool tabStop;
 };
 
-// In tab order, which is also the order of the controls among their siblings.
+// In the order of the controls among their siblings: those that take focus in tab order, each
+// label directly before its box (screen readers name the box after it).
 constexpr Expected kAt96Dpi[] = {
     {kIdTopOnly, "Button", u"Speak Active IM Window Messages Only", 237, 17, 254, 22, true},
     {kIdAcronyms, "ListBox", u"", 10, 14, 199, 470, true},
     {kIdTitleName, "Static", u"Acronym Name:", 238, 60, 164, 15, false},
-    {kIdTitleMeaning, "Static", u"Acronym Meaning:", 238, 106, 164, 15, false},
     {kIdName, "Edit", u"", 238, 77, 229, 21, true},
+    {kIdTitleMeaning, "Static", u"Acronym Meaning:", 238, 106, 164, 15, false},
     {kIdMeaning, "Edit", u"", 238, 123, 229, 21, true},
     {kIdAcroOps + 0, "Button", u"New", 231, 150, 80, 26, true},
     {kIdAcroOps + 1, "Button", u"Save", 312, 150, 80, 26, true},
@@ -47,7 +48,7 @@ void ExpectVerdana(HWND window, LONG height) {
   EXPECT_FALSE(lf.lfItalic || lf.lfUnderline || lf.lfStrikeOut);
 }
 
-TEST_F(OptionsWindowTest, ControlsStandAtTheirPlacesInTabOrderWithCaptionsAndFont) {
+TEST_F(OptionsWindowTest, ControlsStandAtTheirPlacesInWindowOrderWithCaptionsAndFont) {
   Open();
   HWND child = ::GetWindow(view.Window(), GW_CHILD);
   for (const Expected& e : kAt96Dpi) {
