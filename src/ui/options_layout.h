@@ -13,6 +13,8 @@ namespace murmuro {
 inline constexpr std::int32_t kOptionsClientTwips = 7500;  // square client area
 inline constexpr TextView kOptionsFontFace = u"Verdana";
 inline constexpr double kOptionsFontPoints = 8.25;
+// The list box has no label of its own, so screen readers are told its name.
+inline constexpr TextView kOptionsListName = u"Acronyms";
 
 enum class OptionsControlKind { CheckBox, ListBox, Label, TextBox, Button };
 

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/win32/win32_form_scale.h"
+#include "ui/options_layout.h"
 
 namespace murmuro::win32 {
 namespace {
@@ -211,6 +212,10 @@ void OptionsWindow::CreateControls() {
     if (design.Kind == ControlKind::TextBox) {
       ::SendMessageW(control, EM_SETLIMITTEXT, 0, 0);  // 0: as long as the system allows
     }
+    if (design.Id == kIdAcronyms) {
+      const Text name(kOptionsListName);
+      namer_->Name(control, Wide(name));  // unnamed, it still works
+    }
   }
 }
 
@@ -246,6 +251,9 @@ LRESULT CALLBACK OptionsWindow::WindowProc(HWND window, UINT message, WPARAM wPa
       self->rows_.clear();
       self->lastFocus_ = nullptr;
     }
+  }
+  if (self && message == WM_DESTROY) {
+    if (HWND list = self->Control(kIdAcronyms)) self->namer_->Forget(list);
   }
   if (self) {
     try {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/options_view.h"
+#include "platform/win32/control_names.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/options_controls.h"
 
@@ -44,6 +45,9 @@ class OptionsWindow final : public platform::OptionsView {
   OptionsWindow& operator=(const OptionsWindow&) = delete;
 
   void SetEvents(OptionsEvents events) { events_ = std::move(events); }
+  // Names the list box for screen readers (its default is the accessibility runtime). `namer`
+  // must outlive the window.
+  void SetNamer(ControlNamer& namer) noexcept { namer_ = &namer; }
 
   // Connects the window to the dialog's model (fOps): edits, clicks and the close box go to its
   // SetName, SetMeaning, SetCheck, lstAcro_Click, cAcroOps_Click, cDone_Click and Unload.
@@ -92,6 +96,8 @@ class OptionsWindow final : public platform::OptionsView {
   int dpiX_;
   int dpiY_;
   OptionsEvents events_;
+  AccPropNamer accPropNamer_;
+  ControlNamer* namer_ = &accPropNamer_;
   UniqueFont font_;  // outlives the window that draws with it
   std::array<PlacedControl, kOptionsControlCount> placed_;  // tab order
   std::array<HWND, kOptionsControlCount> controls_{};

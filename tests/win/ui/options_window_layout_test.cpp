@@ -148,6 +148,25 @@ TEST_F(OptionsWindowTest, LoadShowsEveryRecordByNameAndTheSwitch) {
   }
 }
 
+TEST_F(OptionsWindowTest, TheListIsNamedForScreenReadersAndAFailedNamingChangesNothing) {
+  // S_OK as on Windows, E_NOTIMPL as under Wine, and COM not initialised.
+  for (HRESULT answer : {S_OK, E_NOTIMPL, CO_E_NOTINITIALIZED}) {
+    SCOPED_TRACE(answer);
+    names.named.clear();
+    names.forgotten.clear();
+    names.answer = answer;
+    view.SetNamer(names);
+    Open();
+    HWND list = Item(kIdAcronyms);
+    EXPECT_EQ(names.named, (std::vector<std::pair<HWND, std::wstring>>{{list, L"Acronyms"}}))
+        << "the boxes take their labels' names";
+    ClickRow(2);
+    EXPECT_EQ(ItemText(kIdMeaning), u"laughing out loud") << "the dialog works as ever";
+    dialog.Unload();
+    EXPECT_EQ(names.forgotten, std::vector<HWND>{list});
+  }
+}
+
 class OptionsWindowAt120Dpi : public OptionsWindowTest {
  protected:
   OptionsWindowAt120Dpi() : OptionsWindowTest(120) {}
