@@ -1,5 +1,9 @@
-// The options window as a person sees it: frame, size, place, font, controls and their order.
+// The options window as a person sees it: frame, size, place, font, controls and their order, at
+// each DPI.
 #include <gmock/gmock.h>
+
+#include <tuple>
+#include <utility>
 
 #include "win/ui/options_window_fixture.h"
 
@@ -167,32 +171,56 @@ TEST_F(OptionsWindowTest, TheListIsNamedForScreenReadersAndAFailedNamingChangesN
   }
 }
 
-class OptionsWindowAt120Dpi : public OptionsWindowTest {
- protected:
-  OptionsWindowAt120Dpi() : OptionsWindowTest(120) {}
+// Twips * DPI / 1440, to the nearest pixel.
+struct DpiCase {
+  int dpi;
+  LONG client;
+  LONG fontHeight;
+  RECT list, done;
+};
+constexpr DpiCase kDpiCases[] = {
+    {96, 500, -11, {10, 14, 209, 484}, {365, 464, 480, 491}},
+    {120, 625, -14, {13, 18, 262, 606}, {456, 580, 600, 614}},
+    {144, 750, -17, {15, 21, 314, 726}, {548, 696, 721, 737}},
 };
 
-TEST_F(OptionsWindowAt120Dpi, LayoutAndFontGrowWithTheDpi) {
-  Open();
+void ExpectLaidOutFor(const win32::OptionsWindow& view, const DpiCase& c) {
   RECT client{};
   ::GetClientRect(view.Window(), &client);
-  EXPECT_EQ(client.right, 625);
-  EXPECT_EQ(client.bottom, 625);
-  struct Case {
-    int id;
-    RECT rect;
-  };
-  // Twips / 12, to the nearest pixel.
-  for (const Case c : {Case{kIdTopOnly, {296, 21, 296 + 318, 21 + 28}}, Case{kIdDone, {456, 580, 456 + 144, 580 + 34}},
-                       Case{kIdAcronyms, {13, 18, 13 + 249, 18 + 588}}}) {
-    SCOPED_TRACE(c.id);
-    const RECT r = RectInParent(Item(c.id));
-    EXPECT_EQ(r.left, c.rect.left);
-    EXPECT_EQ(r.top, c.rect.top);
-    EXPECT_EQ(r.right, c.rect.right);
-    EXPECT_EQ(r.bottom, c.rect.bottom);
+  EXPECT_EQ(std::pair(client.right, client.bottom), std::pair(c.client, c.client));
+  for (const auto& [id, want] : {std::pair{kIdAcronyms, c.list}, std::pair{kIdDone, c.done}}) {
+    const RECT r = RectInParent(view.Control(id));
+    EXPECT_EQ(std::tie(r.left, r.top, r.right, r.bottom), std::tie(want.left, want.top, want.right, want.bottom));
+    ExpectVerdana(view.Control(id), c.fontHeight);
   }
-  ExpectVerdana(Item(kIdName), -14);
+}
+
+// Made for a DPI, or moved to it: Windows sends WM_DPICHANGED when the window reaches a monitor
+// with another DPI or that monitor's scale changes (Wine never does), and the window then takes
+// the suggested place and lays itself out again.
+TEST_F(OptionsWindowTest, LayoutAndFontFollowTheDpi) {
+  Open();
+  ClickRow(1);
+  HWND window = view.Window();
+  for (const DpiCase& c : kDpiCases) {
+    SCOPED_TRACE(c.dpi);
+    OptionsWindow made(::GetModuleHandleW(nullptr), icon.get(), smallIcon.get(), c.dpi);
+    fOps model{state, made, [] {}};
+    made.Attach(model);
+    model.Show();
+    ExpectLaidOutFor(made, c);
+
+    RECT suggested{40 + c.dpi, 30, 40 + c.dpi + c.client, 30 + c.client};
+    ::AdjustWindowRectEx(&suggested, static_cast<DWORD>(::GetWindowLongW(window, GWL_STYLE)), FALSE,
+                         static_cast<DWORD>(::GetWindowLongW(window, GWL_EXSTYLE)));
+    ::SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(c.dpi, c.dpi), reinterpret_cast<LPARAM>(&suggested));
+    RECT frame{};
+    ::GetWindowRect(window, &frame);
+    EXPECT_EQ(std::pair(frame.left, frame.top), std::pair(suggested.left, suggested.top));
+    ExpectLaidOutFor(view, c);
+  }
+  EXPECT_EQ(ItemText(kIdName), u"brb") << "what it shows stays";
+  EXPECT_EQ(Selected(), 1);
 }
 
 }  // namespace
