@@ -1,6 +1,7 @@
 // The options dialog of the real program, opened from the tray menu and used with the mouse
-// and the keyboard: its layout, one window however often it is chosen, the acronym edits and
-// Done as the settings file shows them, and what Exit keeps of an unfinished visit.
+// and the keyboard: its layout and keyboard walk, one window however often it is chosen, the
+// acronym edits and Done as the settings file shows them, and what Exit keeps of an unfinished
+// visit.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -154,6 +155,25 @@ TEST_F(OptionsDialog, StandsCentredWithItsControlsWhereDesigned) {
   const auto picture = Screenshot(frame, "options-dialog-e2e.png");
   ASSERT_TRUE(picture);
   EXPECT_GT(Colours(*picture).value_or(0), 8) << "the dialog is drawn";
+
+  // The keyboard alone, through the program's own message loop: the focus starts on the check
+  // box, Space ticks it, Shift+Tab walks the tab order backwards, the arrows load rows.
+  const auto focus = [&] {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return ::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog, nullptr), &info) ? info.hwndFocus : nullptr;
+  };
+  EXPECT_EQ(focus(), controls[kTopOnly]);
+  ASSERT_TRUE(ClickAt(POINT{frame.left + 60, frame.top + 8}));  // the caption: X keys go to Wine
+  ASSERT_TRUE(Xdotool("key space"));
+  EXPECT_TRUE(ShowsCheck(controls[kTopOnly], BST_CHECKED));
+  for (Control previous : {kRemove, kDone, kSave, kNew, kMeaning, kName, kList}) {
+    ASSERT_TRUE(Xdotool("key shift+Tab"));
+    EXPECT_TRUE(WaitUntil([&] { return focus() == controls[previous]; })) << previous;
+  }
+  ASSERT_TRUE(Xdotool("key Home Down"));
+  EXPECT_TRUE(ShowsText(controls[kName], L"brb"));
+  EXPECT_TRUE(ShowsText(controls[kMeaning], L"be right back"));
 
   ChooseExit(run);
   EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));

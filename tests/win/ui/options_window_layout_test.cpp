@@ -1,5 +1,5 @@
-// The options window as a person sees it: frame, size, place, font, controls and their order, at
-// each DPI.
+// The options window as a person sees it (and a screen reader, and a high-contrast scheme): frame,
+// size, place, font, colours, controls and their order, at each DPI.
 #include <gmock/gmock.h>
 
 #include <tuple>
@@ -169,6 +169,26 @@ TEST_F(OptionsWindowTest, TheListIsNamedForScreenReadersAndAFailedNamingChangesN
     dialog.Unload();
     EXPECT_EQ(names.forgotten, std::vector<HWND>{list});
   }
+}
+
+TEST_F(OptionsWindowTest, OnlySystemColoursAreUsedSoHighContrastApplies) {
+  Open();
+  HWND window = view.Window();
+  EXPECT_EQ(::GetClassLongPtrW(window, GCLP_HBRBACKGROUND), COLOR_BTNFACE + 1);
+  // A high-contrast scheme takes effect at once, on the face and inside the controls.
+  const int elements[] = {COLOR_BTNFACE, COLOR_WINDOW};
+  const COLORREF before[] = {::GetSysColor(COLOR_BTNFACE), ::GetSysColor(COLOR_WINDOW)};
+  const COLORREF contrast[] = {RGB(0, 0, 0), RGB(0, 0, 128)};
+  ASSERT_TRUE(::SetSysColors(2, elements, contrast));
+  ::RedrawWindow(window, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  HDC dc = ::GetDC(window);
+  // The face, the end of a label, inside the name box, below the list's rows.
+  for (const auto& [at, colour] : {std::pair{POINT{300, 300}, contrast[0]}, std::pair{POINT{398, 67}, contrast[0]},
+                                   std::pair{POINT{460, 88}, contrast[1]}, std::pair{POINT{100, 400}, contrast[1]}}) {
+    EXPECT_EQ(::GetPixel(dc, at.x, at.y), colour) << at.x << "," << at.y;
+  }
+  ::ReleaseDC(window, dc);
+  ::SetSysColors(2, elements, before);
 }
 
 // Twips * DPI / 1440, to the nearest pixel.
