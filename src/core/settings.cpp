@@ -33,6 +33,19 @@ std::string Quoted(std::string_view s) {
   return q;
 }
 
+// A byte count as people read it: 1,048,576.
+std::string Grouped(std::uint64_t n) {
+  const std::string digits = std::to_string(n);
+  std::string out;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out.push_back(',');
+    out.push_back(digits[i]);
+  }
+  return out;
+}
+
+std::string Limit() { return "1 MiB (" + Grouped(kMaxSettingsFileBytes) + " bytes)"; }
+
 std::int16_t ReadSwitch(const std::vector<std::string_view>& lines, std::size_t number,
                         const std::string& fileName) {
   const std::string where = "Settings file \"" + fileName + "\", line " + std::to_string(number);
@@ -98,11 +111,21 @@ void LoadSettings(ProgramState& state, const SettingsStore& store,
   state.Acronyms = AcronymList();
   const auto file = store.File();
   const std::string fileName = PathForMessage(file);
-  const auto bytes = store.files.ReadAll(file);
+  const auto tooBig = [&](std::uint64_t size) {
+    return SettingsError("Settings file \"" + fileName + "\" is " + Grouped(size) +
+                         " bytes, more than the " + Limit() +
+                         " a settings file may hold; an acronym list takes a few KB. Copy the "
+                         "kel.dat that came with Murmuro in its place.");
+  };
+  // The size first: a huge file is refused without being read.
+  const auto size = store.files.Size(file);
+  if (size && *size > kMaxSettingsFileBytes) throw tooBig(*size);
+  const auto bytes = size ? store.files.ReadAll(file) : std::nullopt;
   if (!bytes) {
     throw SettingsError("Settings file \"" + fileName +
                         "\" is missing or cannot be opened. It must sit beside the program.");
   }
+  if (bytes->size() > kMaxSettingsFileBytes) throw tooBig(bytes->size());  // it grew meanwhile
   Settings settings = ParseSettings(*bytes, store.codec, fileName);
   state.UseReader = settings.UseReader;
   state.TopOnly = settings.TopOnly;
@@ -112,8 +135,14 @@ void LoadSettings(ProgramState& state, const SettingsStore& store,
 
 void SaveSettings(const ProgramState& state, const SettingsStore& store) {
   const Settings settings{state.UseReader, state.TopOnly, state.Acronyms};
+  const std::string bytes = FormatSettings(settings, store.codec);
   const auto file = store.File();
-  const std::string error = store.files.ReplaceAll(file, FormatSettings(settings, store.codec));
+  if (bytes.size() > kMaxSettingsFileBytes) {
+    throw SettingsError("Settings file \"" + PathForMessage(file) + "\" was not written: it would be " +
+                        Grouped(bytes.size()) + " bytes, more than the " + Limit() +
+                        " Murmuro reads back. Remove some acronyms.");
+  }
+  const std::string error = store.files.ReplaceAll(file, bytes);
   if (!error.empty()) {
     throw SettingsError("Settings file \"" + PathForMessage(file) + "\" could not be written: " + error);
   }

@@ -1,6 +1,7 @@
 #pragma once
 // The settings file "kel.dat" beside the program: 8-bit text, CR LF lines; line 1 the reading
 // switch, line 2 the active-window-only switch, then one acronym record per line.
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -21,6 +22,10 @@ class SettingsError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// Larger files are refused at load, and a save that would write more is refused too: an
+// acronym list takes a few KB.
+inline constexpr std::uint64_t kMaxSettingsFileBytes = 1u << 20;
 
 // Where the settings live and how they are read and written.
 struct SettingsStore {

@@ -1,4 +1,5 @@
 // LoadSettings and SaveSettings against a real folder.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "core/cp1252_codec.h"
@@ -108,6 +109,37 @@ TEST_F(SettingsFile, FailedSaveLeavesTheOldFileWhole) {
 TEST_F(SettingsFile, SaveIntoMissingFolderReportsFailure) {
   SettingsStore nowhere{folder.path() / "absent", files, codec};
   EXPECT_THROW(SaveSettings(state, nowhere), SettingsError);
+}
+
+// Claims 50 MiB; counts the reads.
+struct HugeFiles final : platform::FileSystem {
+  int reads = 0;
+  std::optional<std::uint64_t> Size(const std::filesystem::path&) override { return 50u << 20; }
+  std::optional<std::string> ReadAll(const std::filesystem::path&) override {
+    ++reads;
+    return "1\r\n0\r\n";
+  }
+  std::string ReplaceAll(const std::filesystem::path&, std::string_view) override { return "no"; }
+};
+
+TEST_F(SettingsFile, OverOneMebibyteIsNeitherReadNorWritten) {
+  HugeFiles huge;
+  SettingsStore hugeStore{folder.path(), huge, codec};
+  using ::testing::HasSubstr;
+  using ::testing::ThrowsMessage;
+  EXPECT_THAT([&] { LoadSettings(state, hugeStore); },
+              ThrowsMessage<SettingsError>(HasSubstr("is 52,428,800 bytes, more than the 1 MiB")));
+  EXPECT_EQ(huge.reads, 0);
+
+  const std::string full = "1\r\n0\r\n" + std::string(kMaxSettingsFileBytes - 8, 'x') + "\r\n";
+  folder.Write("kel.dat", full + "y");
+  EXPECT_THROW(Load(), SettingsError);
+  folder.Write("kel.dat", full);
+  Load();
+  state.Acronyms.Item(1).push_back(u'x');
+  EXPECT_THAT([&] { SaveSettings(state, store); },
+              ThrowsMessage<SettingsError>(HasSubstr("it would be 1,048,577 bytes")));
+  EXPECT_EQ(folder.Read("kel.dat"), full);
 }
 
 }  // namespace
