@@ -111,6 +111,38 @@ TEST_F(SettingsFile, SaveIntoMissingFolderReportsFailure) {
   EXPECT_THROW(SaveSettings(state, nowhere), SettingsError);
 }
 
+TEST_F(SettingsFile, SavesInTheEncodingFound) {
+  const std::string mark = "\xEF\xBB\xBF";
+  const struct {
+    std::string found;
+    Text added;
+    std::string saved;
+  } cases[] = {
+      {"1\r\n0\r\ncaf\xE9\r\n", u"\u00fc", "1\r\n0\r\ncaf\xE9\r\n\xFC\r\n"},
+      {"1\r\n0\r\ncaf\xC3\xA9\r\n", u"\u00fc", "1\r\n0\r\ncaf\xC3\xA9\r\n\xC3\xBC\r\n"},
+      {mark + "1\r\n0\r\n", u"\u00fc", mark + "1\r\n0\r\n\xC3\xBC\r\n"},
+      // The code page lacks the Cyrillic letters: the whole file becomes UTF-8 (without the mark).
+      {"1\r\n0\r\ncaf\xE9\r\n", u"\u0441\u043f", "1\r\n0\r\ncaf\xC3\xA9\r\n\xD1\x81\xD0\xBF\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.found);
+    folder.Write("kel.dat", c.found);
+    Load();
+    state.Acronyms.Add(c.added);
+    SaveSettings(state, store);
+    SaveSettings(state, store);  // the same again
+    EXPECT_EQ(folder.Read("kel.dat"), c.saved);
+  }
+  // Once UTF-8, it stays UTF-8 for the run, also when what needed it is gone.
+  folder.Write("kel.dat", "1\r\n0\r\n");
+  Load();
+  state.Acronyms = {u"\u221e"};
+  SaveSettings(state, store);
+  state.Acronyms = {u"\u00e9"};
+  SaveSettings(state, store);
+  EXPECT_EQ(folder.Read("kel.dat"), "1\r\n0\r\n\xC3\xA9\r\n");
+}
+
 // Claims 50 MiB; counts the reads.
 struct HugeFiles final : platform::FileSystem {
   int reads = 0;
