@@ -159,6 +159,7 @@ std::string FormatSettings(const Settings& settings, const platform::AnsiCodec& 
 
 void LoadSettings(ProgramState& state, SettingsStore& store,
                   const std::function<void()>& checkReadingItem) {
+  store.encoding_.reset();
   state.Acronyms = AcronymList();
   const auto file = store.File();
   const std::string fileName = PathForMessage(file);
@@ -186,8 +187,8 @@ void LoadSettings(ProgramState& state, SettingsStore& store,
 }
 
 void SaveSettings(const ProgramState& state, SettingsStore& store) {
-  const Settings settings{state.UseReader, state.TopOnly, state.Acronyms,
-                          store.encoding_.value_or(SettingsEncoding::Ansi)};
+  if (!store.encoding_) return;
+  const Settings settings{state.UseReader, state.TopOnly, state.Acronyms, *store.encoding_};
   const std::string bytes = FormatSettings(settings, store.codec_);
   const auto file = store.File();
   if (bytes.size() > kMaxSettingsFileBytes) {
@@ -200,7 +201,7 @@ void SaveSettings(const ProgramState& state, SettingsStore& store) {
     throw SettingsError("Settings file \"" + PathForMessage(file) + "\" could not be written: " + error);
   }
   // Once UTF-8, the file stays UTF-8 for this run; code-page text that needed UTF-8 now has it.
-  if (settings.Encoding == SettingsEncoding::Ansi) store.encoding_ = DetectEncoding(bytes);
+  if (store.encoding_ == SettingsEncoding::Ansi) store.encoding_ = DetectEncoding(bytes);
 }
 
 }  // namespace murmuro

@@ -42,7 +42,8 @@ class SettingsStore;
 void LoadSettings(ProgramState& state, SettingsStore& store,
                   const std::function<void()>& checkReadingItem = {});
 // Rewrites the whole file in the encoding it had; a failure leaves the old file whole and
-// throws SettingsError.
+// throws SettingsError. Before a load has succeeded in this run it writes nothing: the state
+// then holds nothing of the user's, and writing it would wipe their file.
 void SaveSettings(const ProgramState& state, SettingsStore& store);
 
 // Where the settings live, how they are read and written, and what this run knows of the file.

@@ -44,6 +44,8 @@ TEST_F(SettingsFile, RoundTripKeepsEverythingAsEntered) {
       {u"lol,laughing out loud", u"brb,be right back"},
       {u"LOL ,Shouting", u"", u"oops", u" spaced , out ", u"a,b,c", u"\u00e7a,\u20ac"},
   };
+  folder.Write("kel.dat", "0\r\n0\r\n");
+  Load();
   for (const AcronymList& list : lists) {
     state.UseReader = 1;
     state.TopOnly = 2;
@@ -98,6 +100,7 @@ TEST_F(SettingsFile, FailedSaveLeavesTheOldFileWhole) {
     folder.Write("kel.dat", before);
     testing::NativeFileSystem failing([&](std::string_view stage) { return stage != failingStage; });
     SettingsStore failingStore{folder.path(), failing, codec};
+    LoadSettings(state, failingStore);
     state.UseReader = 0;
     state.Acronyms = {u"other,text", u"and,more"};
     EXPECT_THROW(SaveSettings(state, failingStore), SettingsError) << failingStage;
@@ -107,8 +110,26 @@ TEST_F(SettingsFile, FailedSaveLeavesTheOldFileWhole) {
 }
 
 TEST_F(SettingsFile, SaveIntoMissingFolderReportsFailure) {
-  SettingsStore nowhere{folder.path() / "absent", files, codec};
-  EXPECT_THROW(SaveSettings(state, nowhere), SettingsError);
+  folder.Write("kel.dat", "1\r\n0\r\n");
+  Load();
+  std::filesystem::remove_all(folder.path());
+  EXPECT_THROW(SaveSettings(state, store), SettingsError);
+}
+
+// A session end can arrive before the load: what the state holds then is not the user's.
+TEST_F(SettingsFile, NothingIsWrittenUntilALoadHasSucceeded) {
+  const std::string users = "1\r\n1\r\nlol,laughing out loud\r\n";
+  folder.Write("kel.dat", users);
+  SaveSettings(state, store);
+  EXPECT_EQ(folder.Read("kel.dat"), users);
+  Load();
+  // A failed load has emptied the list: nothing to write after it either.
+  for (const std::string broken : {"1\r\n", "\xEF\xBB\xBF" "1\r\n0\r\n\xFF\r\n"}) {
+    folder.Write("kel.dat", broken);
+    EXPECT_THROW(Load(), SettingsError);
+    SaveSettings(state, store);
+    EXPECT_EQ(folder.Read("kel.dat"), broken);
+  }
 }
 
 TEST_F(SettingsFile, SavesInTheEncodingFound) {
