@@ -11,6 +11,7 @@
 #include "imwindows/deadline_captures.h"
 #include "core/state.h"
 #include "monitor/poll_cycle.h"
+#include "platform/win32/dpi.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/mshtml_type_library.h"
 #include "platform/win32/options_window.h"
@@ -44,8 +45,8 @@ std::filesystem::path ProgramFolder() {
   return std::filesystem::path(path).parent_path();
 }
 
-// The program icon in the size the system uses for that metric (32x32 for windows, 16x16 for
-// the tray and captions). Shared resource icons: the system frees them.
+// The program icon in the size the system uses for that metric (32x32 for windows). Shared
+// resource icons: the system frees them.
 HICON LoadProgramIcon(HINSTANCE instance, int widthMetric, int heightMetric) {
   return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_MURMURO), IMAGE_ICON,
                                        GetSystemMetrics(widthMetric), GetSystemMetrics(heightMetric),
@@ -94,7 +95,7 @@ class Program {
   explicit Program(HINSTANCE instance)
       : instance_(instance),
         icon_(LoadProgramIcon(instance, SM_CXICON, SM_CYICON)),
-        smallIcon_(LoadProgramIcon(instance, SM_CXSMICON, SM_CYSMICON)),
+        smallIcon_(win32::LoadTrayIcon(instance, IDI_MURMURO)),
         store_{ProgramFolder(), files_, codec_} {}
 
   int Run() {
@@ -129,8 +130,8 @@ class Program {
     optionsView_.Attach(*options_);
     main_.emplace(state_, *options_,
                   MainFormPlatform{win32::FromHwnd(window_.get()),
-                                   reinterpret_cast<platform::IconHandle>(smallIcon_), shell_, codec_, *menu_,
-                                   scale_, boxes_},
+                                   reinterpret_cast<platform::IconHandle>(smallIcon_.get()), shell_, codec_,
+                                   *menu_, scale_, boxes_},
                   MainFormCalls{[this] { ReadWindows(state_, scan_); },
                                 [this] { SaveSettings(state_, store_); },
                                 [] { PostQuitMessage(0); }});
@@ -174,14 +175,14 @@ class Program {
   win32::Win32MessageBoxes boxes_;
   win32::SystemVoiceFactory voices_;
   HICON icon_;
-  HICON smallIcon_;
+  win32::UniqueIcon smallIcon_;
   SettingsStore store_;
   ProgramState state_;
   Win32PollTimer timer_;
   ScanContext scan_{windows_, captures_, codec_, timer_};
   PollCycle cycle_{MonitorContext{state_, scan_, lower_, voices_}};
   MainWindowEvents events_;
-  win32::OptionsWindow optionsView_{instance_, icon_, smallIcon_};
+  win32::OptionsWindow optionsView_{instance_, icon_, smallIcon_.get()};
   std::optional<win32::Win32PopupMenu> menu_;
   std::optional<fOps> options_;
   std::optional<fMain> main_;

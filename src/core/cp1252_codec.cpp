@@ -12,12 +12,12 @@ constexpr std::array<char16_t, 32> kHigh = {
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-char ToByte(char16_t c) {
+std::optional<char> ToByte(char16_t c) {
   if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
   for (std::size_t i = 0; i < kHigh.size(); ++i) {
     if (kHigh[i] == c) return static_cast<char>(0x80 + i);
   }
-  return '?';
+  return std::nullopt;
 }
 
 }  // namespace
@@ -34,7 +34,18 @@ Text Cp1252Codec::ToText(std::string_view ansi) const {
 std::string Cp1252Codec::FromText(TextView text) const {
   std::string out;
   out.reserve(text.size());
-  for (char16_t c : text) out.push_back(ToByte(c));
+  for (char16_t c : text) out.push_back(ToByte(c).value_or('?'));
+  return out;
+}
+
+std::optional<std::string> Cp1252Codec::FromTextExactly(TextView text) const {
+  std::string out;
+  out.reserve(text.size());
+  for (char16_t c : text) {
+    const auto byte = ToByte(c);
+    if (!byte) return std::nullopt;
+    out.push_back(*byte);
+  }
   return out;
 }
 

@@ -9,6 +9,7 @@ class Cp1252Codec final : public platform::AnsiCodec {
  public:
   Text ToText(std::string_view ansi) const override;
   std::string FromText(TextView text) const override;
+  std::optional<std::string> FromTextExactly(TextView text) const override;
 };
 
 }  // namespace murmuro

@@ -1,11 +1,15 @@
 #include "core/settings.h"
 
-#include <charconv>
+#include <algorithm>
 #include <limits>
 #include <vector>
 
+#include "core/utf8_codec.h"
+
 namespace murmuro {
 namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -24,26 +28,69 @@ std::vector<std::string_view> FileLines(std::string_view bytes) {
   return lines;
 }
 
-std::string Quoted(std::string_view s) {
+// The start of a line as UTF-8, for messages.
+std::string Quoted(const Text& line) {
   constexpr std::size_t kShown = 40;
-  std::string q = "\"";
-  q.append(s.substr(0, kShown));
-  if (s.size() > kShown) q.append("...");
-  q.push_back('"');
-  return q;
+  std::size_t shown = std::min(line.size(), kShown);
+  if (shown < line.size() && line[shown - 1] >= 0xD800 && line[shown - 1] <= 0xDBFF) --shown;
+  return "\"" + TextToUtf8(TextView(line).substr(0, shown)) + (shown < line.size() ? "...\"" : "\"");
+}
+
+std::string Where(const std::string& fileName, std::size_t number) {
+  return "Settings file \"" + fileName + "\", line " + std::to_string(number);
+}
+
+// A byte count as people read it: 1,048,576.
+std::string Grouped(std::uint64_t n) {
+  const std::string digits = std::to_string(n);
+  std::string out;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out.push_back(',');
+    out.push_back(digits[i]);
+  }
+  return out;
+}
+
+std::string Limit() { return "1 MiB (" + Grouped(kMaxSettingsFileBytes) + " bytes)"; }
+
+// The text of one line in the file's encoding. Only a file with the byte-order mark can hold
+// malformed UTF-8 here: without the mark such a file reads as code page.
+Text DecodeLine(std::string_view line, SettingsEncoding encoding, const platform::AnsiCodec& codec,
+                const std::string& fileName, std::size_t number) {
+  if (encoding == SettingsEncoding::Ansi) return codec.ToText(line);
+  if (auto text = Utf8ToText(line)) return *std::move(text);
+  throw SettingsError(Where(fileName, number) +
+                      ": this is not UTF-8 text, though the file starts with the UTF-8 byte-order "
+                      "mark. Save the file as UTF-8 again, or in the ANSI code page.");
 }
 
 std::int16_t ReadSwitch(const std::vector<std::string_view>& lines, std::size_t number,
+                        SettingsEncoding encoding, const platform::AnsiCodec& codec,
                         const std::string& fileName) {
-  const std::string where = "Settings file \"" + fileName + "\", line " + std::to_string(number);
   if (lines.size() < number) {
-    throw SettingsError(where + ": the file ends before this line. It must start with two lines "
+    throw SettingsError(Where(fileName, number) +
+                        ": the file ends before this line. It must start with two lines "
                         "holding whole numbers (1 or 0).");
   }
   const std::string_view line = lines[number - 1];
   if (auto value = ParseSwitch(line)) return *value;
-  throw SettingsError(where + ": " + Quoted(line) +
+  throw SettingsError(Where(fileName, number) + ": " +
+                      Quoted(DecodeLine(line, encoding, codec, fileName, number)) +
                       " is not a whole number from -32768 to 32767.");
+}
+
+// The records as code-page bytes; nullopt when a character does not fit the code page, or when
+// the whole file would be taken for UTF-8 at the next load.
+std::optional<std::string> AnsiFile(std::string head, const AcronymList& records,
+                                    const platform::AnsiCodec& codec) {
+  for (const Text& record : records) {
+    auto bytes = codec.FromTextExactly(record);
+    if (!bytes) return std::nullopt;
+    head += *bytes;
+    head += "\r\n";
+  }
+  if (DetectEncoding(head) != SettingsEncoding::Ansi) return std::nullopt;
+  return head;
 }
 
 }  // namespace
@@ -73,50 +120,88 @@ std::optional<std::int16_t> ParseSwitch(std::string_view line) {
   return static_cast<std::int16_t>(value);
 }
 
+SettingsEncoding DetectEncoding(std::string_view bytes) {
+  if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) return SettingsEncoding::Utf8WithMark;
+  const bool ascii = std::all_of(bytes.begin(), bytes.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  return !ascii && IsWellFormedUtf8(bytes) ? SettingsEncoding::Utf8 : SettingsEncoding::Ansi;
+}
+
 Settings ParseSettings(std::string_view bytes, const platform::AnsiCodec& codec,
                        const std::string& fileName) {
-  const auto lines = FileLines(bytes);
   Settings settings;
-  settings.UseReader = ReadSwitch(lines, 1, fileName);
-  settings.TopOnly = ReadSwitch(lines, 2, fileName);
-  for (std::size_t i = 2; i < lines.size(); ++i) settings.Acronyms.Add(codec.ToText(lines[i]));
+  settings.Encoding = DetectEncoding(bytes);
+  if (settings.Encoding == SettingsEncoding::Utf8WithMark) bytes.remove_prefix(kByteOrderMark.size());
+  const auto lines = FileLines(bytes);
+  settings.UseReader = ReadSwitch(lines, 1, settings.Encoding, codec, fileName);
+  settings.TopOnly = ReadSwitch(lines, 2, settings.Encoding, codec, fileName);
+  for (std::size_t i = 2; i < lines.size(); ++i) {
+    settings.Acronyms.Add(DecodeLine(lines[i], settings.Encoding, codec, fileName, i + 1));
+  }
   return settings;
 }
 
 std::string FormatSettings(const Settings& settings, const platform::AnsiCodec& codec) {
-  std::string out = std::to_string(settings.UseReader) + "\r\n" +
-                    std::to_string(settings.TopOnly) + "\r\n";
+  std::string head = std::to_string(settings.UseReader) + "\r\n" +
+                     std::to_string(settings.TopOnly) + "\r\n";
+  if (settings.Encoding == SettingsEncoding::Ansi) {
+    if (auto ansi = AnsiFile(head, settings.Acronyms, codec)) return *std::move(ansi);
+  }
+  std::string out;
+  if (settings.Encoding == SettingsEncoding::Utf8WithMark) out = kByteOrderMark;
+  out += head;
   for (const Text& record : settings.Acronyms) {
-    out += codec.FromText(record);
+    out += TextToUtf8(record);
     out += "\r\n";
   }
   return out;
 }
 
-void LoadSettings(ProgramState& state, const SettingsStore& store,
+void LoadSettings(ProgramState& state, SettingsStore& store,
                   const std::function<void()>& checkReadingItem) {
+  store.encoding_.reset();
   state.Acronyms = AcronymList();
   const auto file = store.File();
   const std::string fileName = PathForMessage(file);
-  const auto bytes = store.files.ReadAll(file);
+  const auto tooBig = [&](std::uint64_t size) {
+    return SettingsError("Settings file \"" + fileName + "\" is " + Grouped(size) +
+                         " bytes, more than the " + Limit() +
+                         " a settings file may hold; an acronym list takes a few KB. Copy the "
+                         "kel.dat that came with Murmuro in its place.");
+  };
+  // The size first: a huge file is refused without being read.
+  const auto size = store.files_.Size(file);
+  if (size && *size > kMaxSettingsFileBytes) throw tooBig(*size);
+  const auto bytes = size ? store.files_.ReadAll(file) : std::nullopt;
   if (!bytes) {
     throw SettingsError("Settings file \"" + fileName +
                         "\" is missing or cannot be opened. It must sit beside the program.");
   }
-  Settings settings = ParseSettings(*bytes, store.codec, fileName);
+  if (bytes->size() > kMaxSettingsFileBytes) throw tooBig(bytes->size());  // it grew meanwhile
+  Settings settings = ParseSettings(*bytes, store.codec_, fileName);
   state.UseReader = settings.UseReader;
   state.TopOnly = settings.TopOnly;
   if (state.UseReader == 1 && checkReadingItem) checkReadingItem();
   state.Acronyms = std::move(settings.Acronyms);
+  store.encoding_ = settings.Encoding;
 }
 
-void SaveSettings(const ProgramState& state, const SettingsStore& store) {
-  const Settings settings{state.UseReader, state.TopOnly, state.Acronyms};
+void SaveSettings(const ProgramState& state, SettingsStore& store) {
+  if (!store.encoding_) return;
+  const Settings settings{state.UseReader, state.TopOnly, state.Acronyms, *store.encoding_};
+  const std::string bytes = FormatSettings(settings, store.codec_);
   const auto file = store.File();
-  const std::string error = store.files.ReplaceAll(file, FormatSettings(settings, store.codec));
+  if (bytes.size() > kMaxSettingsFileBytes) {
+    throw SettingsError("Settings file \"" + PathForMessage(file) + "\" was not written: it would be " +
+                        Grouped(bytes.size()) + " bytes, more than the " + Limit() +
+                        " Murmuro reads back. Remove some acronyms.");
+  }
+  const std::string error = store.files_.ReplaceAll(file, bytes);
   if (!error.empty()) {
     throw SettingsError("Settings file \"" + PathForMessage(file) + "\" could not be written: " + error);
   }
+  // Once UTF-8, the file stays UTF-8 for this run; code-page text that needed UTF-8 now has it.
+  if (store.encoding_ == SettingsEncoding::Ansi) store.encoding_ = DetectEncoding(bytes);
 }
 
 }  // namespace murmuro

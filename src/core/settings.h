@@ -1,12 +1,15 @@
 #pragma once
-// The settings file "kel.dat" beside the program: 8-bit text, CR LF lines; line 1 the reading
-// switch, line 2 the active-window-only switch, then one acronym record per line.
+// The settings file "kel.dat" beside the program: text in the code page or in UTF-8, CR LF
+// lines; line 1 the reading switch, line 2 the active-window-only switch, then one acronym
+// record per line.
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "core/state.h"
 #include "platform/ansi_codec.h"
@@ -22,19 +25,52 @@ class SettingsError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Where the settings live and how they are read and written.
-struct SettingsStore {
-  std::filesystem::path folder;
-  platform::FileSystem& files;
-  const platform::AnsiCodec& codec;
+// How the file's text is stored.
+enum class SettingsEncoding {
+  Ansi,          // the system's code page
+  Utf8,          // UTF-8 without a byte-order mark
+  Utf8WithMark,  // UTF-8 after the byte-order mark EF BB BF
+};
 
-  std::filesystem::path File() const { return folder / kSettingsFileName; }
+// Larger files are refused at load, and a save that would write more is refused too: an
+// acronym list takes a few KB.
+inline constexpr std::uint64_t kMaxSettingsFileBytes = 1u << 20;
+
+class SettingsStore;
+// Replaces Acronyms and both switches from the file. `checkReadingItem` runs when the reading
+// switch is exactly 1 (the menu shows its check mark then). Throws SettingsError.
+void LoadSettings(ProgramState& state, SettingsStore& store,
+                  const std::function<void()>& checkReadingItem = {});
+// Rewrites the whole file in the encoding it had; a failure leaves the old file whole and
+// throws SettingsError. Before a load has succeeded in this run it writes nothing: the state
+// then holds nothing of the user's, and writing it would wipe their file.
+void SaveSettings(const ProgramState& state, SettingsStore& store);
+
+// Where the settings live, how they are read and written, and what this run knows of the file.
+class SettingsStore {
+ public:
+  SettingsStore(std::filesystem::path folder, platform::FileSystem& files,
+                const platform::AnsiCodec& codec)
+      : folder_(std::move(folder)), files_(files), codec_(codec) {}
+
+  std::filesystem::path File() const { return folder_ / kSettingsFileName; }
+
+ private:
+  friend void LoadSettings(ProgramState&, SettingsStore&, const std::function<void()>&);
+  friend void SaveSettings(const ProgramState&, SettingsStore&);
+
+  std::filesystem::path folder_;
+  platform::FileSystem& files_;
+  const platform::AnsiCodec& codec_;
+  // The file's encoding as last loaded or saved; nullopt until a load has succeeded.
+  std::optional<SettingsEncoding> encoding_;
 };
 
 struct Settings {
   std::int16_t UseReader = 0;
   std::int16_t TopOnly = 0;
   AcronymList Acronyms;
+  SettingsEncoding Encoding = SettingsEncoding::Ansi;
 };
 
 // A path as UTF-8, for messages.
@@ -44,16 +80,16 @@ std::string PathForMessage(const std::filesystem::path& path);
 // nullopt unless the value fits 16 bits.
 std::optional<std::int16_t> ParseSwitch(std::string_view line);
 
-// The file's bytes to settings; throws SettingsError naming `fileName` and the line.
+// UTF-8 when the bytes start with the byte-order mark, or hold bytes above 127 that all form
+// well-formed UTF-8; the code page otherwise (plain ASCII included).
+SettingsEncoding DetectEncoding(std::string_view bytes);
+
+// The file's bytes to settings, Encoding as detected; throws SettingsError naming `fileName`
+// and the line.
 Settings ParseSettings(std::string_view bytes, const platform::AnsiCodec& codec,
                        const std::string& fileName);
+// The bytes in settings.Encoding. Code-page text goes out as UTF-8 without the mark instead
+// when a character does not fit the code page, or when its bytes would read back as UTF-8.
 std::string FormatSettings(const Settings& settings, const platform::AnsiCodec& codec);
-
-// Replaces Acronyms and both switches from the file. `checkReadingItem` runs when the reading
-// switch is exactly 1 (the menu shows its check mark then). Throws SettingsError.
-void LoadSettings(ProgramState& state, const SettingsStore& store,
-                  const std::function<void()>& checkReadingItem = {});
-// Rewrites the whole file; a failure leaves the old file whole and throws SettingsError.
-void SaveSettings(const ProgramState& state, const SettingsStore& store);
 
 }  // namespace murmuro

@@ -1,5 +1,6 @@
 #pragma once
 // The 8-bit code page at the edge of the program: window titles, class names and the settings file.
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,9 @@ class AnsiCodec {
   virtual Text ToText(std::string_view ansi) const = 0;
   // Characters the code page cannot hold come out as the code page's default character.
   virtual std::string FromText(TextView text) const = 0;
+  // nullopt when a character has no byte form of its own in the code page (no default
+  // character, no look-alike).
+  virtual std::optional<std::string> FromTextExactly(TextView text) const = 0;
 };
 
 }  // namespace murmuro::platform

@@ -1,5 +1,6 @@
 #pragma once
 // Whole-file reads and safe whole-file replacement for the settings file.
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -10,6 +11,8 @@ namespace murmuro::platform {
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
+  // The file's size in bytes, without reading it; nullopt when it is missing or not a file.
+  virtual std::optional<std::uint64_t> Size(const std::filesystem::path& file) = 0;
   // The file's bytes, or nullopt when it is missing or cannot be opened.
   virtual std::optional<std::string> ReadAll(const std::filesystem::path& file) = 0;
   // Writes `bytes` to a temporary file in the same folder, flushes it to disk and then

@@ -1,7 +1,9 @@
 #pragma once
 // The options dialog's controls as the window draws them: positions and sizes in twips from
 // the client area's top left corner (15 twips a pixel at 96 dots per inch).
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "base/text.h"
@@ -11,6 +13,8 @@ namespace murmuro {
 inline constexpr std::int32_t kOptionsClientTwips = 7500;  // square client area
 inline constexpr TextView kOptionsFontFace = u"Verdana";
 inline constexpr double kOptionsFontPoints = 8.25;
+// The list box has no label of its own, so screen readers are told its name.
+inline constexpr TextView kOptionsListName = u"Acronyms";
 
 enum class OptionsControlKind { CheckBox, ListBox, Label, TextBox, Button };
 
@@ -44,5 +48,31 @@ inline constexpr std::array<OptionsControl, 10> kOptionsControls = {{
      u"Remove", 5895, 2250, 1200, 390, 9},
     {OptionsControlRole::DoneButton, OptionsControlKind::Button, u"Done", 5475, 6960, 1725, 405, 8},
 }};
+
+// The box a label names; the control itself for anything that is not a label.
+constexpr OptionsControlRole NamedControl(OptionsControlRole role) noexcept {
+  switch (role) {
+    case OptionsControlRole::NameLabel: return OptionsControlRole::NameBox;
+    case OptionsControlRole::MeaningLabel: return OptionsControlRole::MeaningBox;
+    default: return role;
+  }
+}
+
+// The controls as sibling windows, as indexes into kOptionsControls. Tab visits the controls that
+// take focus in this order, so it follows their tab order; a label takes no focus and stands
+// directly before the box it names, because screen readers name a box after the label before it.
+constexpr std::array<std::size_t, kOptionsControls.size()> OptionsWindowOrder() noexcept {
+  const auto key = [](const OptionsControl& c) {
+    for (const OptionsControl& named : kOptionsControls) {
+      if (c.Role != named.Role && NamedControl(c.Role) == named.Role) return 2 * named.TabOrder - 1;
+    }
+    return 2 * c.TabOrder;
+  };
+  std::array<std::size_t, kOptionsControls.size()> order{};
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(),
+            [&](std::size_t a, std::size_t b) { return key(kOptionsControls[a]) < key(kOptionsControls[b]); });
+  return order;
+}
 
 }  // namespace murmuro

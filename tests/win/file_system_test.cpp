@@ -72,8 +72,11 @@ TEST_F(FileSystemTest, ReplaceCreatesOrReplacesTheWholeFileAndLeavesNoTemporaryF
 TEST_F(FileSystemTest, ReadAllGivesTheBytesOrNothingForAMissingFile) {
   Win32FileSystem files;
   EXPECT_EQ(files.ReadAll(file), std::nullopt);
+  EXPECT_EQ(files.Size(file), std::nullopt);
+  EXPECT_EQ(files.Size(folder), std::nullopt);
   const std::string bytes = NewBytes();
   Write(bytes);
+  EXPECT_EQ(files.Size(file), std::optional<std::uint64_t>(bytes.size()));
   EXPECT_EQ(files.ReadAll(file), std::optional<std::string>(bytes));
 }
 

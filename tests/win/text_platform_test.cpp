@@ -25,9 +25,19 @@ TEST(AnsiCodecTest, RoundTripsWhatTheCodePageHolds) {
     // Western code page: the bytes of é, ü and the euro sign.
     EXPECT_EQ(codec.ToText("caf\xe9 \xfc \x80"), u"caf\u00e9 \u00fc \u20ac");
     EXPECT_EQ(codec.FromText(u"caf\u00e9 \u00fc \u20ac"), "caf\xe9 \xfc \x80");
-    // A character the code page lacks becomes its default character.
+    // A character the code page lacks becomes its default character, or a look-alike.
     EXPECT_EQ(codec.FromText(u"a\u4e00b"), "a?b");
+    EXPECT_EQ(codec.FromText(u"\u221e"), "8");
+    // The exact form refuses both, and keeps every byte the code page has.
+    for (const TextView lacking : {u"a\u4e00b", u"\u221e", u"\u0441\u043f", u"?\xD800"}) {
+      EXPECT_EQ(codec.FromTextExactly(lacking), std::nullopt);
+    }
+    std::string bytes;
+    for (int b = 1; b < 256; ++b) bytes += static_cast<char>(b);
+    EXPECT_EQ(codec.FromTextExactly(codec.ToText(bytes)), bytes);
   }
+  EXPECT_EQ(codec.FromTextExactly(u""), "");
+  EXPECT_EQ(codec.FromTextExactly(u"IM with ?"), "IM with ?");
 }
 
 TEST(LowerCaseTest, LowersWithTheUsersLocale) {

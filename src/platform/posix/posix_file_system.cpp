@@ -43,6 +43,12 @@ std::string Failure(std::string_view what) {
 
 }  // namespace
 
+std::optional<std::uint64_t> PosixFileSystem::Size(const std::filesystem::path& file) {
+  struct stat info {};
+  if (::stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  return static_cast<std::uint64_t>(info.st_size);
+}
+
 std::optional<std::string> PosixFileSystem::ReadAll(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
   if (!in) return std::nullopt;

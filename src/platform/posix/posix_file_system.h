@@ -16,6 +16,7 @@ class PosixFileSystem final : public platform::FileSystem {
   PosixFileSystem() = default;
   explicit PosixFileSystem(StageHook hook) : hook_(std::move(hook)) {}
 
+  std::optional<std::uint64_t> Size(const std::filesystem::path& file) override;
   std::optional<std::string> ReadAll(const std::filesystem::path& file) override;
   std::string ReplaceAll(const std::filesystem::path& file, std::string_view bytes) override;
 

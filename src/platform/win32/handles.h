@@ -81,12 +81,19 @@ struct FileTraits {
   static void Free(Type h) noexcept { ::CloseHandle(h); }
 };
 
+struct ModuleTraits {
+  using Type = HMODULE;
+  static Type Empty() noexcept { return nullptr; }
+  static void Free(Type h) noexcept { ::FreeLibrary(h); }
+};
+
 using UniqueHwnd = UniqueHandle<WindowTraits>;
 using UniqueIcon = UniqueHandle<IconTraits>;
 using UniqueMenu = UniqueHandle<MenuTraits>;
 using UniqueBstr = UniqueHandle<BstrTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelTraits>;
 using UniqueFile = UniqueHandle<FileTraits>;
+using UniqueModule = UniqueHandle<ModuleTraits>;
 
 // COM on the calling thread for this object's lifetime (apartment-threaded by default, as a
 // UI thread needs). Uninitialises only what it initialised.

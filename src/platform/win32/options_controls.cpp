@@ -40,13 +40,10 @@ ControlKind KindOf(OptionsControlKind kind) noexcept {
 }  // namespace
 
 std::array<PlacedControl, kOptionsControlCount> PlaceControls(int dpiX, int dpiY) noexcept {
-  std::array<const OptionsControl*, kOptionsControlCount> order{};
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = &kOptionsControls[i];
-  std::stable_sort(order.begin(), order.end(),
-                   [](const OptionsControl* a, const OptionsControl* b) { return a->TabOrder < b->TabOrder; });
+  constexpr auto order = OptionsWindowOrder();
   std::array<PlacedControl, kOptionsControlCount> placed{};
   for (std::size_t i = 0; i < order.size(); ++i) {
-    const OptionsControl& c = *order[i];
+    const OptionsControl& c = kOptionsControls[order[i]];
     const int left = TwipsToPixels(c.Left, dpiX);
     const int top = TwipsToPixels(c.Top, dpiY);
     placed[i] = {IdOf(c.Role), KindOf(c.Kind), c.Caption,

@@ -1,6 +1,6 @@
 #pragma once
 // The options dialog's controls as Win32 windows: their ids, and the design's twips turned into
-// pixels for the screen's dots per inch, in tab order.
+// pixels for the screen's dots per inch, in window order.
 #include <windows.h>
 
 #include <array>
@@ -35,7 +35,7 @@ struct PlacedControl {
 // Twips to pixels at `dpi`, rounded to the nearest pixel.
 inline int TwipsToPixels(int twips, int dpi) noexcept { return ::MulDiv(twips, dpi, 1440); }
 
-// The controls in tab order, placed for the DPI.
+// The controls in window order (OptionsWindowOrder), placed for the DPI.
 std::array<PlacedControl, kOptionsControlCount> PlaceControls(int dpiX, int dpiY) noexcept;
 
 // The side of the square client area in pixels.

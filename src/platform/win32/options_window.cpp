@@ -6,8 +6,10 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/win32/dpi.h"
 #include "platform/win32/utf8.h"
 #include "platform/win32/win32_form_scale.h"
+#include "ui/options_layout.h"
 
 namespace murmuro::win32 {
 namespace {
@@ -75,6 +77,11 @@ class RenderingScope {
   bool before_;
 };
 
+UniqueFont MakeFont(int dpiY) noexcept {
+  const LOGFONTW lf = OptionsFont(dpiY);
+  return UniqueFont(::CreateFontIndirectW(&lf));
+}
+
 bool IsButton(int id) { return id == kIdDone || (id >= kIdAcroOps && id <= kIdAcroOps + 2); }
 
 // Runs a model handler; nothing may unwind through the window procedure.
@@ -92,6 +99,7 @@ OptionsWindow::OptionsWindow(HINSTANCE instance, HICON icon, HICON smallIcon, in
     : instance_(instance),
       icon_(icon),
       smallIcon_(smallIcon),
+      followDpi_(dpi <= 0),
       dpiX_(dpi > 0 ? dpi : ScreenDpi(LOGPIXELSX)),
       dpiY_(dpi > 0 ? dpi : ScreenDpi(LOGPIXELSY)),
       placed_(PlaceControls(dpiX_, dpiY_)) {}
@@ -164,11 +172,6 @@ void OptionsWindow::Create() {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&icc);
   RegisterClassOnce(instance_, WindowProc);
-  if (!font_) {
-    const LOGFONTW lf = OptionsFont(dpiY_);
-    font_.reset(::CreateFontIndirectW(&lf));
-    if (!font_) ThrowLastError("CreateFontIndirectW");
-  }
   const int client = OptionsClientPixels(dpiX_);
   const int clientHeight = OptionsClientPixels(dpiY_);
   RECT frame{0, 0, client, clientHeight};
@@ -179,15 +182,22 @@ void OptionsWindow::Create() {
   if (!window) ThrowLastError("CreateWindowExW");
   window_.reset(window);
   try {
-    // The frame's real size may differ from the estimate (themes, the window manager).
-    RECT inside{};
-    ::GetClientRect(window, &inside);
-    const int growX = client - (inside.right - inside.left);
-    const int growY = clientHeight - (inside.bottom - inside.top);
-    if (growX != 0 || growY != 0) {
-      ::SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left + growX, frame.bottom - frame.top + growY,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (followDpi_) {
+      // The monitor the window landed on may not have the screen's DPI.
+      const int dpi = WindowDpi(window);
+      if (dpi != dpiX_ || dpi != dpiY_) {
+        dpiX_ = dpiY_ = dpi;
+        placed_ = PlaceControls(dpiX_, dpiY_);
+      }
     }
+    if (!font_ || fontDpi_ != dpiY_) {
+      UniqueFont font = MakeFont(dpiY_);
+      if (!font) ThrowLastError("CreateFontIndirectW");
+      font_ = std::move(font);
+      fontDpi_ = dpiY_;
+    }
+    // The frame's real size may differ from the estimate (themes, the window manager, the DPI).
+    FitClientArea();
     ::SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     if (icon_) ::SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     if (smallIcon_) ::SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
@@ -199,8 +209,8 @@ void OptionsWindow::Create() {
 }
 
 void OptionsWindow::CreateControls() {
-  // A new child goes below its siblings, so creating the controls in tab order gives the
-  // sibling order that Tab follows.
+  // A new child goes below its siblings, so creating the controls in window order gives the
+  // sibling order that Tab follows and that names each box after its label.
   HWND window = window_.get();
   for (std::size_t i = 0; i < placed_.size(); ++i) {
     const PlacedControl& design = placed_[i];
@@ -216,7 +226,52 @@ void OptionsWindow::CreateControls() {
     if (design.Kind == ControlKind::TextBox) {
       ::SendMessageW(control, EM_SETLIMITTEXT, 0, 0);  // 0: as long as the system allows
     }
+    if (design.Id == kIdAcronyms) {
+      const Text name(kOptionsListName);
+      namer_->Name(control, Wide(name));  // unnamed, it still works
+    }
   }
+}
+
+void OptionsWindow::FitClientArea() {
+  HWND window = window_.get();
+  RECT inside{};
+  RECT frame{};
+  ::GetClientRect(window, &inside);
+  ::GetWindowRect(window, &frame);
+  const int growX = OptionsClientPixels(dpiX_) - (inside.right - inside.left);
+  const int growY = OptionsClientPixels(dpiY_) - (inside.bottom - inside.top);
+  if (growX != 0 || growY != 0) {
+    ::SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left + growX, frame.bottom - frame.top + growY,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+void OptionsWindow::OnDpiChanged(int dpiX, int dpiY, const RECT* suggested) {
+  if (dpiX <= 0 || dpiY <= 0) return;
+  HWND window = window_.get();
+  dpiX_ = dpiX;
+  dpiY_ = dpiY;
+  placed_ = PlaceControls(dpiX_, dpiY_);
+  if (suggested) {
+    ::SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  FitClientArea();
+  // Without a new font the old one stays: small text beats none.
+  UniqueFont font = MakeFont(dpiY_);
+  HFONT drawWith = font ? font.get() : font_.get();
+  for (std::size_t i = 0; i < placed_.size(); ++i) {
+    const RECT& r = placed_[i].Rect;
+    ::SetWindowPos(controls_[i], nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SendMessageW(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(drawWith), TRUE);
+  }
+  if (font) {
+    font_ = std::move(font);  // no control draws with the old one any more
+    fontDpi_ = dpiY_;
+  }
+  ::InvalidateRect(window, nullptr, TRUE);
 }
 
 void OptionsWindow::PlaceCentred() {
@@ -252,6 +307,9 @@ LRESULT CALLBACK OptionsWindow::WindowProc(HWND window, UINT message, WPARAM wPa
       self->lastFocus_ = nullptr;
     }
   }
+  if (self && message == WM_DESTROY) {
+    if (HWND list = self->Control(kIdAcronyms)) self->namer_->Forget(list);
+  }
   if (self) {
     try {
       return self->Handle(window, message, wParam, lParam);
@@ -274,6 +332,9 @@ LRESULT OptionsWindow::Handle(HWND window, UINT message, WPARAM wParam, LPARAM l
       break;
     case WM_GETFONT:
       return reinterpret_cast<LRESULT>(font_.get());
+    case WM_DPICHANGED:
+      OnDpiChanged(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case WM_CLOSE:
       if (events_.Closed) {
         Fire(events_.Closed);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/options_view.h"
+#include "platform/win32/control_names.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/options_controls.h"
 
@@ -37,13 +38,17 @@ struct OptionsEvents {
 class OptionsWindow final : public platform::OptionsView {
  public:
   // `icon` (32 x 32) and `smallIcon` (caption, may be null) stay owned by the caller and must
-  // outlive the window. `dpi` 0 takes the screen's; another value lays out for that DPI.
+  // outlive the window. `dpi` 0 lays out for the DPI the new window is drawn at; another value
+  // for that DPI. Either way the window follows WM_DPICHANGED.
   OptionsWindow(HINSTANCE instance, HICON icon, HICON smallIcon = nullptr, int dpi = 0) noexcept;
   ~OptionsWindow() override;
   OptionsWindow(const OptionsWindow&) = delete;
   OptionsWindow& operator=(const OptionsWindow&) = delete;
 
   void SetEvents(OptionsEvents events) { events_ = std::move(events); }
+  // Names the list box for screen readers (its default is the accessibility runtime). `namer`
+  // must outlive the window.
+  void SetNamer(ControlNamer& namer) noexcept { namer_ = &namer; }
 
   // Connects the window to the dialog's model (fOps): edits, clicks and the close box go to its
   // SetName, SetMeaning, SetCheck, lstAcro_Click, cAcroOps_Click, cDone_Click and Unload.
@@ -81,7 +86,9 @@ class OptionsWindow final : public platform::OptionsView {
   LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   void Create();
   void CreateControls();
+  void FitClientArea();
   void PlaceCentred();
+  void OnDpiChanged(int dpiX, int dpiY, const RECT* suggested);
   void OnCommand(int id, int code);
   void OnCheckClicked();
   void OnActivate(bool active);
@@ -91,11 +98,15 @@ class OptionsWindow final : public platform::OptionsView {
   HINSTANCE instance_;
   HICON icon_;
   HICON smallIcon_;
+  bool followDpi_;  // no DPI given: each new window takes its own
   int dpiX_;
   int dpiY_;
   OptionsEvents events_;
+  AccPropNamer accPropNamer_;
+  ControlNamer* namer_ = &accPropNamer_;
   UniqueFont font_;  // outlives the window that draws with it
-  std::array<PlacedControl, kOptionsControlCount> placed_;  // tab order
+  int fontDpi_ = 0;
+  std::array<PlacedControl, kOptionsControlCount> placed_;  // window order
   std::array<HWND, kOptionsControlCount> controls_{};
   std::vector<Text> rows_;  // what the list box holds
   HWND lastFocus_ = nullptr;

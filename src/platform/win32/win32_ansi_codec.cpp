@@ -37,4 +37,23 @@ std::string Win32AnsiCodec::FromText(TextView text) const {
   return ansi;
 }
 
+std::optional<std::string> Win32AnsiCodec::FromTextExactly(TextView text) const {
+  if (text.empty()) return std::string();
+  const int in = Length(text.size());
+  // A system set to UTF-8 holds every character; it takes no used-default flag and can only
+  // refuse an unpaired surrogate.
+  const bool utf8 = ::GetACP() == CP_UTF8;
+  const UINT page = utf8 ? CP_UTF8 : CP_ACP;
+  const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+  BOOL usedDefault = FALSE;
+  BOOL* const used = utf8 ? nullptr : &usedDefault;
+  const int n = ::WideCharToMultiByte(page, flags, Wide(text), in, nullptr, 0, nullptr, used);
+  if (n <= 0 || usedDefault) return std::nullopt;
+  std::string ansi(static_cast<std::size_t>(n), '\0');
+  if (::WideCharToMultiByte(page, flags, Wide(text), in, ansi.data(), n, nullptr, used) != n || usedDefault) {
+    return std::nullopt;
+  }
+  return ansi;
+}
+
 }  // namespace murmuro::win32

@@ -53,6 +53,15 @@ class TempFile {
 
 }  // namespace
 
+std::optional<std::uint64_t> Win32FileSystem::Size(const std::filesystem::path& file) {
+  WIN32_FILE_ATTRIBUTE_DATA info{};
+  if (!::GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return std::nullopt;
+  }
+  return (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+}
+
 std::optional<std::string> Win32FileSystem::ReadAll(const std::filesystem::path& file) {
   UniqueFile in(::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -17,6 +17,7 @@ class Win32FileSystem final : public platform::FileSystem {
   Win32FileSystem() = default;
   explicit Win32FileSystem(StageHook hook) : hook_(std::move(hook)) {}
 
+  std::optional<std::uint64_t> Size(const std::filesystem::path& file) override;
   std::optional<std::string> ReadAll(const std::filesystem::path& file) override;
   std::string ReplaceAll(const std::filesystem::path& file, std::string_view bytes) override;
 

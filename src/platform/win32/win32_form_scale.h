@@ -16,7 +16,8 @@ inline int ScreenDpi(int axis) noexcept {
 
 class Win32FormScale final : public platform::FormScale {
  public:
-  // The program is system-DPI aware: the screen's DPI is fixed for the process, read once.
+  // Read once, at start-up. The form counts in pixels, so this figure is only reported: a later
+  // change of the screen's scale leaves the tray codes as they are.
   Win32FormScale() noexcept : twipsPerPixelX_(1440.0f / static_cast<float>(ScreenDpi(LOGPIXELSX))) {}
 
   std::int16_t ScaleMode() const override { return platform::kScaleModePixels; }

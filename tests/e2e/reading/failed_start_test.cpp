@@ -64,7 +64,8 @@ TEST_P(FailedStart, ReportsTheFileLeavesNoIconAndEndsWithAnError) {
 INSTANTIATE_TEST_SUITE_P(
     Reading, FailedStart,
     ::testing::Values(BadSettings{"missing", std::nullopt, "missing"},
-                      BadSettings{"malformed", std::string("1\r\nabc\r\nlol,laughing out loud\r\n"), "line 2"}),
+                      BadSettings{"malformed", std::string("1\r\nabc\r\nlol,laughing out loud\r\n"), "line 2"},
+                      BadSettings{"oversized", "1\r\n0\r\n" + std::string(1 << 20, 'x'), "is 1,048,582 bytes"}),
     [](const auto& test) { return std::string(test.param.name); });
 
 // Logoff while the program starts at sign-in: the session's end reaches it while its first scan

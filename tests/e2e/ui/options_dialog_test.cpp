@@ -1,6 +1,7 @@
 // The options dialog of the real program, opened from the tray menu and used with the mouse
-// and the keyboard: its layout, one window however often it is chosen, the acronym edits and
-// Done as the settings file shows them, and what Exit keeps of an unfinished visit.
+// and the keyboard: its layout and keyboard walk, one window however often it is chosen, the
+// acronym edits and Done as the settings file shows them, and what Exit keeps of an unfinished
+// visit.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -16,7 +17,8 @@
 namespace murmuro::e2e {
 namespace {
 
-// The design, in twips from the client area's top left corner, in tab order.
+// The design, in twips from the client area's top left corner, in window order: the controls that
+// take focus in tab order, each label directly before the box it names for screen readers.
 struct Design {
   const wchar_t* cls;
   const wchar_t* caption;
@@ -26,15 +28,15 @@ constexpr Design kDesign[] = {
     {L"Button", L"Speak Active IM Window Messages Only", 3555, 255, 3810, 330},
     {L"ListBox", L"", 150, 210, 2985, 7050},
     {L"Static", L"Acronym Name:", 3570, 900, 2460, 225},
-    {L"Static", L"Acronym Meaning:", 3570, 1590, 2460, 225},
     {L"Edit", L"", 3570, 1155, 3435, 315},
+    {L"Static", L"Acronym Meaning:", 3570, 1590, 2460, 225},
     {L"Edit", L"", 3570, 1845, 3435, 315},
     {L"Button", L"New", 3465, 2250, 1200, 390},
     {L"Button", L"Save", 4680, 2250, 1200, 390},
     {L"Button", L"Done", 5475, 6960, 1725, 405},
     {L"Button", L"Remove", 5895, 2250, 1200, 390},
 };
-enum Control { kTopOnly, kList, kNameTitle, kMeaningTitle, kName, kMeaning, kNew, kSave, kDone, kRemove };
+enum Control { kTopOnly, kList, kNameTitle, kName, kMeaningTitle, kMeaning, kNew, kSave, kDone, kRemove };
 
 // 15 twips a pixel at 96 dots per inch.
 int Pixels(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
@@ -75,7 +77,7 @@ class OptionsDialog : public ::testing::Test {
     ChooseMenuItem(menu, MenuItem::Exit);
   }
 
-  // The dialog's controls in tab order; empty unless there are exactly as many as designed.
+  // The dialog's controls in window order; empty unless there are exactly as many as designed.
   static std::vector<HWND> ControlsOf(HWND dialog) {
     auto controls = Children(dialog);
     if (controls.size() != std::size(kDesign)) controls.clear();
@@ -153,6 +155,25 @@ TEST_F(OptionsDialog, StandsCentredWithItsControlsWhereDesigned) {
   const auto picture = Screenshot(frame, "options-dialog-e2e.png");
   ASSERT_TRUE(picture);
   EXPECT_GT(Colours(*picture).value_or(0), 8) << "the dialog is drawn";
+
+  // The keyboard alone, through the program's own message loop: the focus starts on the check
+  // box, Space ticks it, Shift+Tab walks the tab order backwards, the arrows load rows.
+  const auto focus = [&] {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return ::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog, nullptr), &info) ? info.hwndFocus : nullptr;
+  };
+  EXPECT_EQ(focus(), controls[kTopOnly]);
+  ASSERT_TRUE(ClickAt(POINT{frame.left + 60, frame.top + 8}));  // the caption: X keys go to Wine
+  ASSERT_TRUE(Xdotool("key space"));
+  EXPECT_TRUE(ShowsCheck(controls[kTopOnly], BST_CHECKED));
+  for (Control previous : {kRemove, kDone, kSave, kNew, kMeaning, kName, kList}) {
+    ASSERT_TRUE(Xdotool("key shift+Tab"));
+    EXPECT_TRUE(WaitUntil([&] { return focus() == controls[previous]; })) << previous;
+  }
+  ASSERT_TRUE(Xdotool("key Home Down"));
+  EXPECT_TRUE(ShowsText(controls[kName], L"brb"));
+  EXPECT_TRUE(ShowsText(controls[kMeaning], L"be right back"));
 
   ChooseExit(run);
   EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));

@@ -126,7 +126,7 @@ inline void CloseMenu(HWND menu) {
   ::PostMessageW(menu, WM_KEYUP, VK_ESCAPE, static_cast<LPARAM>(0xC0000001u));
 }
 
-// Children of `parent` in their sibling order, which is the tab order.
+// Children of `parent` in their sibling order: Tab visits those that take focus in this order.
 inline std::vector<HWND> Children(HWND parent) {
   std::vector<HWND> out;
   for (HWND c = ::GetWindow(parent, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) out.push_back(c);

@@ -15,10 +15,13 @@ TEST(Cp1252Codec, EveryByteRoundTrips) {
   EXPECT_EQ(text[0x92], u'\u2019');  // right single quote
   EXPECT_EQ(text[0xE9], u'\u00E9');
   EXPECT_EQ(codec.FromText(text), all);
+  EXPECT_EQ(codec.FromTextExactly(text), all);
 }
 
 TEST(Cp1252Codec, UnmappableCharactersBecomeQuestionMarks) {
   EXPECT_EQ(Cp1252Codec().FromText(u"a\u4E2Db\u0100"), "a?b?");
+  EXPECT_EQ(Cp1252Codec().FromTextExactly(u"a\u4E2Db"), std::nullopt);
+  EXPECT_EQ(Cp1252Codec().FromTextExactly(u"a\u221e"), std::nullopt);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 // LoadSettings and SaveSettings against a real folder.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "core/cp1252_codec.h"
@@ -43,6 +44,8 @@ TEST_F(SettingsFile, RoundTripKeepsEverythingAsEntered) {
       {u"lol,laughing out loud", u"brb,be right back"},
       {u"LOL ,Shouting", u"", u"oops", u" spaced , out ", u"a,b,c", u"\u00e7a,\u20ac"},
   };
+  folder.Write("kel.dat", "0\r\n0\r\n");
+  Load();
   for (const AcronymList& list : lists) {
     state.UseReader = 1;
     state.TopOnly = 2;
@@ -97,6 +100,7 @@ TEST_F(SettingsFile, FailedSaveLeavesTheOldFileWhole) {
     folder.Write("kel.dat", before);
     testing::NativeFileSystem failing([&](std::string_view stage) { return stage != failingStage; });
     SettingsStore failingStore{folder.path(), failing, codec};
+    LoadSettings(state, failingStore);
     state.UseReader = 0;
     state.Acronyms = {u"other,text", u"and,more"};
     EXPECT_THROW(SaveSettings(state, failingStore), SettingsError) << failingStage;
@@ -106,8 +110,89 @@ TEST_F(SettingsFile, FailedSaveLeavesTheOldFileWhole) {
 }
 
 TEST_F(SettingsFile, SaveIntoMissingFolderReportsFailure) {
-  SettingsStore nowhere{folder.path() / "absent", files, codec};
-  EXPECT_THROW(SaveSettings(state, nowhere), SettingsError);
+  folder.Write("kel.dat", "1\r\n0\r\n");
+  Load();
+  std::filesystem::remove_all(folder.path());
+  EXPECT_THROW(SaveSettings(state, store), SettingsError);
+}
+
+// A session end can arrive before the load: what the state holds then is not the user's.
+TEST_F(SettingsFile, NothingIsWrittenUntilALoadHasSucceeded) {
+  const std::string users = "1\r\n1\r\nlol,laughing out loud\r\n";
+  folder.Write("kel.dat", users);
+  SaveSettings(state, store);
+  EXPECT_EQ(folder.Read("kel.dat"), users);
+  Load();
+  // A failed load has emptied the list: nothing to write after it either.
+  for (const std::string broken : {"1\r\n", "\xEF\xBB\xBF" "1\r\n0\r\n\xFF\r\n"}) {
+    folder.Write("kel.dat", broken);
+    EXPECT_THROW(Load(), SettingsError);
+    SaveSettings(state, store);
+    EXPECT_EQ(folder.Read("kel.dat"), broken);
+  }
+}
+
+TEST_F(SettingsFile, SavesInTheEncodingFound) {
+  const std::string mark = "\xEF\xBB\xBF";
+  const struct {
+    std::string found;
+    Text added;
+    std::string saved;
+  } cases[] = {
+      {"1\r\n0\r\ncaf\xE9\r\n", u"\u00fc", "1\r\n0\r\ncaf\xE9\r\n\xFC\r\n"},
+      {"1\r\n0\r\ncaf\xC3\xA9\r\n", u"\u00fc", "1\r\n0\r\ncaf\xC3\xA9\r\n\xC3\xBC\r\n"},
+      {mark + "1\r\n0\r\n", u"\u00fc", mark + "1\r\n0\r\n\xC3\xBC\r\n"},
+      // The code page lacks the Cyrillic letters: the whole file becomes UTF-8 (without the mark).
+      {"1\r\n0\r\ncaf\xE9\r\n", u"\u0441\u043f", "1\r\n0\r\ncaf\xC3\xA9\r\n\xD1\x81\xD0\xBF\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.found);
+    folder.Write("kel.dat", c.found);
+    Load();
+    state.Acronyms.Add(c.added);
+    SaveSettings(state, store);
+    SaveSettings(state, store);  // the same again
+    EXPECT_EQ(folder.Read("kel.dat"), c.saved);
+  }
+  // Once UTF-8, it stays UTF-8 for the run, also when what needed it is gone.
+  folder.Write("kel.dat", "1\r\n0\r\n");
+  Load();
+  state.Acronyms = {u"\u221e"};
+  SaveSettings(state, store);
+  state.Acronyms = {u"\u00e9"};
+  SaveSettings(state, store);
+  EXPECT_EQ(folder.Read("kel.dat"), "1\r\n0\r\n\xC3\xA9\r\n");
+}
+
+// Claims 50 MiB; counts the reads.
+struct HugeFiles final : platform::FileSystem {
+  int reads = 0;
+  std::optional<std::uint64_t> Size(const std::filesystem::path&) override { return 50u << 20; }
+  std::optional<std::string> ReadAll(const std::filesystem::path&) override {
+    ++reads;
+    return "1\r\n0\r\n";
+  }
+  std::string ReplaceAll(const std::filesystem::path&, std::string_view) override { return "no"; }
+};
+
+TEST_F(SettingsFile, OverOneMebibyteIsNeitherReadNorWritten) {
+  HugeFiles huge;
+  SettingsStore hugeStore{folder.path(), huge, codec};
+  using ::testing::HasSubstr;
+  using ::testing::ThrowsMessage;
+  EXPECT_THAT([&] { LoadSettings(state, hugeStore); },
+              ThrowsMessage<SettingsError>(HasSubstr("is 52,428,800 bytes, more than the 1 MiB")));
+  EXPECT_EQ(huge.reads, 0);
+
+  const std::string full = "1\r\n0\r\n" + std::string(kMaxSettingsFileBytes - 8, 'x') + "\r\n";
+  folder.Write("kel.dat", full + "y");
+  EXPECT_THROW(Load(), SettingsError);
+  folder.Write("kel.dat", full);
+  Load();
+  state.Acronyms.Item(1).push_back(u'x');
+  EXPECT_THAT([&] { SaveSettings(state, store); },
+              ThrowsMessage<SettingsError>(HasSubstr("it would be 1,048,577 bytes")));
+  EXPECT_EQ(folder.Read("kel.dat"), full);
 }
 
 }  // namespace

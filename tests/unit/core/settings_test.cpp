@@ -35,6 +35,31 @@ TEST(ParseSettings, ReadsSwitchesAndRecordsAsStored) {
                                      u"caf\u00e9,\u20ac"}));
 }
 
+// UTF-8 needs the mark, or bytes above 127 that are all well-formed UTF-8.
+TEST(ParseSettings, EncodingAsFound) {
+  const Cp1252Codec codec;
+  const struct {
+    std::string bytes;
+    SettingsEncoding encoding;
+    Text record;
+  } cases[] = {
+      {"\xEF\xBB\xBF" "1\r\n0\r\nlol", SettingsEncoding::Utf8WithMark, u"lol"},
+      {"1\r\n0\r\ncaf\xE9", SettingsEncoding::Ansi, u"caf\u00e9"},
+      {"1\r\n0\r\n\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", SettingsEncoding::Utf8, u"\u00e9 \u20ac \U0001F600"},
+      {"1\r\n0\r\n\xC3\xA9 \xE9", SettingsEncoding::Ansi, u"\u00c3\u00a9 \u00e9"},  // one byte is not UTF-8
+      {"1\r\n0\r\n\xC0\xAF", SettingsEncoding::Ansi, u"\u00c0\u00af"},                 // overlong "/"
+      {"1\r\n0\r\n\xED\xA0\x80", SettingsEncoding::Ansi, u"\u00ed\u00a0\u20ac"},       // a surrogate
+      {"1\r\n0\r\n\xF4\x90\x80\x80", SettingsEncoding::Ansi, u"\u00f4\u0090\u20ac\u20ac"},  // > U+10FFFF
+      {"1\r\n0\r\n\xE2\x82", SettingsEncoding::Ansi, u"\u00e2\u201a"},                 // cut off
+  };
+  for (const auto& c : cases) {
+    const Settings s = ParseSettings(c.bytes, codec, "kel.dat");
+    EXPECT_EQ(s.UseReader, 1) << c.bytes;
+    EXPECT_EQ(s.Encoding, c.encoding) << c.bytes;
+    EXPECT_EQ(s.Acronyms, (AcronymList{c.record})) << c.bytes;
+  }
+}
+
 TEST(ParseSettings, LineEnds) {
   const Cp1252Codec codec;
   // Only two lines: no records, whether or not the last line is ended.
@@ -61,6 +86,8 @@ TEST(ParseSettings, ErrorsNameTheFileAndTheLine) {
       {"1\r\n\r\n", "line 2: \"\" is not a whole number"},
       {"40000\r\n0\r\n", "line 1: \"40000\" is not a whole number from -32768 to 32767"},
       {"1\r\n0.5\r\n", "line 2: \"0.5\""},
+      {"\xEF\xBB\xBF" "1\r\n0\r\nok\r\n\xE9\r\n", "line 4: this is not UTF-8"},
+      {"\xE9t\xE9\r\n0\r\n", "line 1: \"\xC3\xA9t\xC3\xA9\" is not"},  // quoted as UTF-8 whatever the file
   };
   for (const Case& c : cases) {
     try {
@@ -79,6 +106,14 @@ TEST(FormatSettings, ExactBytes) {
   EXPECT_EQ(FormatSettings(Settings{1, 0, {}}, codec), "1\r\n0\r\n");
   EXPECT_EQ(FormatSettings(Settings{-3, 2, AcronymList{u"lol,laughing", u"", u"oops", u"\u20ac,euro"}}, codec),
             "-3\r\n2\r\nlol,laughing\r\n\r\noops\r\n\x80,euro\r\n");
+  // Code-page text goes out as UTF-8 when a character has no byte of its own ("8" is no
+  // infinity), or when its bytes would read back as UTF-8 (C3 A9 is "é").
+  EXPECT_EQ(FormatSettings(Settings{1, 0, {u"\u221e"}}, codec), "1\r\n0\r\n\xE2\x88\x9E\r\n");
+  EXPECT_EQ(FormatSettings(Settings{1, 0, {u"\u00c3\u00a9"}}, codec), "1\r\n0\r\n\xC3\x83\xC2\xA9\r\n");
+  // An unpaired surrogate (a text box can hold one) becomes U+FFFD: the file stays UTF-8.
+  const AcronymList odd{u"a\U0001F600", Text(u"b") + char16_t(0xD800) + u"c"};
+  EXPECT_EQ(FormatSettings(Settings{1, 0, odd, SettingsEncoding::Utf8WithMark}, codec),
+            "\xEF\xBB\xBF" "1\r\n0\r\na\xF0\x9F\x98\x80\r\nb\xEF\xBF\xBD" "c\r\n");
 }
 
 }  // namespace

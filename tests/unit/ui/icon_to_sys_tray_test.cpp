@@ -32,6 +32,7 @@ class DoubleByteCodec final : public platform::AnsiCodec {
     }
     return out;
   }
+  std::optional<std::string> FromTextExactly(TextView text) const override { return FromText(text); }
 };
 
 TEST(TrayTip, TheFieldHoldsTheTipANulAndSpaces) {

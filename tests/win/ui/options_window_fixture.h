@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/win32/options_window.h"
@@ -13,6 +14,19 @@
 #include "win/ui/ui_test_support.h"
 
 namespace murmuro::wintest {
+
+// Names the window gives its controls; answers each with `answer`.
+struct RecordingNamer final : win32::ControlNamer {
+  HRESULT Name(HWND control, const wchar_t* name) noexcept override {
+    named.emplace_back(control, name);
+    return answer;
+  }
+  void Forget(HWND control) noexcept override { forgotten.push_back(control); }
+
+  HRESULT answer = S_OK;
+  std::vector<std::pair<HWND, std::wstring>> named;
+  std::vector<HWND> forgotten;
+};
 
 class OptionsWindowTest : public ::testing::Test {
  protected:
@@ -98,6 +112,7 @@ class OptionsWindowTest : public ::testing::Test {
 
   win32::UniqueIcon icon = ProgramIcon(32);
   win32::UniqueIcon smallIcon = ProgramIcon(16);
+  RecordingNamer names;  // outlives the window
   win32::OptionsWindow view;
   ProgramState state;
   int saves = 0;

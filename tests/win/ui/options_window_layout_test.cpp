@@ -1,5 +1,9 @@
-// The options window as a person sees it: frame, size, place, font, controls and tab order.
+// The options window as a person sees it (and a screen reader, and a high-contrast scheme): frame,
+// size, place, font, colours, controls and their order, at each DPI.
 #include <gmock/gmock.h>
+
+#include <tuple>
+#include <utility>
 
 #include "win/ui/options_window_fixture.h"
 
@@ -16,13 +20,14 @@ struct Expected {
   bool tabStop;
 };
 
-// In tab order, which is also the order of the controls among their siblings.
+// In the order of the controls among their siblings: those that take focus in tab order, each
+// label directly before its box (screen readers name the box after it).
 constexpr Expected kAt96Dpi[] = {
     {kIdTopOnly, "Button", u"Speak Active IM Window Messages Only", 237, 17, 254, 22, true},
     {kIdAcronyms, "ListBox", u"", 10, 14, 199, 470, true},
     {kIdTitleName, "Static", u"Acronym Name:", 238, 60, 164, 15, false},
-    {kIdTitleMeaning, "Static", u"Acronym Meaning:", 238, 106, 164, 15, false},
     {kIdName, "Edit", u"", 238, 77, 229, 21, true},
+    {kIdTitleMeaning, "Static", u"Acronym Meaning:", 238, 106, 164, 15, false},
     {kIdMeaning, "Edit", u"", 238, 123, 229, 21, true},
     {kIdAcroOps + 0, "Button", u"New", 231, 150, 80, 26, true},
     {kIdAcroOps + 1, "Button", u"Save", 312, 150, 80, 26, true},
@@ -47,7 +52,7 @@ void ExpectVerdana(HWND window, LONG height) {
   EXPECT_FALSE(lf.lfItalic || lf.lfUnderline || lf.lfStrikeOut);
 }
 
-TEST_F(OptionsWindowTest, ControlsStandAtTheirPlacesInTabOrderWithCaptionsAndFont) {
+TEST_F(OptionsWindowTest, ControlsStandAtTheirPlacesInWindowOrderWithCaptionsAndFont) {
   Open();
   HWND child = ::GetWindow(view.Window(), GW_CHILD);
   for (const Expected& e : kAt96Dpi) {
@@ -147,32 +152,95 @@ TEST_F(OptionsWindowTest, LoadShowsEveryRecordByNameAndTheSwitch) {
   }
 }
 
-class OptionsWindowAt120Dpi : public OptionsWindowTest {
- protected:
-  OptionsWindowAt120Dpi() : OptionsWindowTest(120) {}
+TEST_F(OptionsWindowTest, TheListIsNamedForScreenReadersAndAFailedNamingChangesNothing) {
+  // S_OK as on Windows, E_NOTIMPL as under Wine, and COM not initialised.
+  for (HRESULT answer : {S_OK, E_NOTIMPL, CO_E_NOTINITIALIZED}) {
+    SCOPED_TRACE(answer);
+    names.named.clear();
+    names.forgotten.clear();
+    names.answer = answer;
+    view.SetNamer(names);
+    Open();
+    HWND list = Item(kIdAcronyms);
+    EXPECT_EQ(names.named, (std::vector<std::pair<HWND, std::wstring>>{{list, L"Acronyms"}}))
+        << "the boxes take their labels' names";
+    ClickRow(2);
+    EXPECT_EQ(ItemText(kIdMeaning), u"laughing out loud") << "the dialog works as ever";
+    dialog.Unload();
+    EXPECT_EQ(names.forgotten, std::vector<HWND>{list});
+  }
+}
+
+TEST_F(OptionsWindowTest, OnlySystemColoursAreUsedSoHighContrastApplies) {
+  Open();
+  HWND window = view.Window();
+  EXPECT_EQ(::GetClassLongPtrW(window, GCLP_HBRBACKGROUND), COLOR_BTNFACE + 1);
+  // A high-contrast scheme takes effect at once, on the face and inside the controls.
+  const int elements[] = {COLOR_BTNFACE, COLOR_WINDOW};
+  const COLORREF before[] = {::GetSysColor(COLOR_BTNFACE), ::GetSysColor(COLOR_WINDOW)};
+  const COLORREF contrast[] = {RGB(0, 0, 0), RGB(0, 0, 128)};
+  ASSERT_TRUE(::SetSysColors(2, elements, contrast));
+  ::RedrawWindow(window, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  HDC dc = ::GetDC(window);
+  // The face, the end of a label, inside the name box, below the list's rows.
+  for (const auto& [at, colour] : {std::pair{POINT{300, 300}, contrast[0]}, std::pair{POINT{398, 67}, contrast[0]},
+                                   std::pair{POINT{460, 88}, contrast[1]}, std::pair{POINT{100, 400}, contrast[1]}}) {
+    EXPECT_EQ(::GetPixel(dc, at.x, at.y), colour) << at.x << "," << at.y;
+  }
+  ::ReleaseDC(window, dc);
+  ::SetSysColors(2, elements, before);
+}
+
+// Twips * DPI / 1440, to the nearest pixel.
+struct DpiCase {
+  int dpi;
+  LONG client;
+  LONG fontHeight;
+  RECT list, done;
+};
+constexpr DpiCase kDpiCases[] = {
+    {96, 500, -11, {10, 14, 209, 484}, {365, 464, 480, 491}},
+    {120, 625, -14, {13, 18, 262, 606}, {456, 580, 600, 614}},
+    {144, 750, -17, {15, 21, 314, 726}, {548, 696, 721, 737}},
 };
 
-TEST_F(OptionsWindowAt120Dpi, LayoutAndFontGrowWithTheDpi) {
-  Open();
+void ExpectLaidOutFor(const win32::OptionsWindow& view, const DpiCase& c) {
   RECT client{};
   ::GetClientRect(view.Window(), &client);
-  EXPECT_EQ(client.right, 625);
-  EXPECT_EQ(client.bottom, 625);
-  struct Case {
-    int id;
-    RECT rect;
-  };
-  // Twips / 12, to the nearest pixel.
-  for (const Case c : {Case{kIdTopOnly, {296, 21, 296 + 318, 21 + 28}}, Case{kIdDone, {456, 580, 456 + 144, 580 + 34}},
-                       Case{kIdAcronyms, {13, 18, 13 + 249, 18 + 588}}}) {
-    SCOPED_TRACE(c.id);
-    const RECT r = RectInParent(Item(c.id));
-    EXPECT_EQ(r.left, c.rect.left);
-    EXPECT_EQ(r.top, c.rect.top);
-    EXPECT_EQ(r.right, c.rect.right);
-    EXPECT_EQ(r.bottom, c.rect.bottom);
+  EXPECT_EQ(std::pair(client.right, client.bottom), std::pair(c.client, c.client));
+  for (const auto& [id, want] : {std::pair{kIdAcronyms, c.list}, std::pair{kIdDone, c.done}}) {
+    const RECT r = RectInParent(view.Control(id));
+    EXPECT_EQ(std::tie(r.left, r.top, r.right, r.bottom), std::tie(want.left, want.top, want.right, want.bottom));
+    ExpectVerdana(view.Control(id), c.fontHeight);
   }
-  ExpectVerdana(Item(kIdName), -14);
+}
+
+// Made for a DPI, or moved to it: Windows sends WM_DPICHANGED when the window reaches a monitor
+// with another DPI or that monitor's scale changes (Wine never does), and the window then takes
+// the suggested place and lays itself out again.
+TEST_F(OptionsWindowTest, LayoutAndFontFollowTheDpi) {
+  Open();
+  ClickRow(1);
+  HWND window = view.Window();
+  for (const DpiCase& c : kDpiCases) {
+    SCOPED_TRACE(c.dpi);
+    OptionsWindow made(::GetModuleHandleW(nullptr), icon.get(), smallIcon.get(), c.dpi);
+    fOps model{state, made, [] {}};
+    made.Attach(model);
+    model.Show();
+    ExpectLaidOutFor(made, c);
+
+    RECT suggested{40 + c.dpi, 30, 40 + c.dpi + c.client, 30 + c.client};
+    ::AdjustWindowRectEx(&suggested, static_cast<DWORD>(::GetWindowLongW(window, GWL_STYLE)), FALSE,
+                         static_cast<DWORD>(::GetWindowLongW(window, GWL_EXSTYLE)));
+    ::SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(c.dpi, c.dpi), reinterpret_cast<LPARAM>(&suggested));
+    RECT frame{};
+    ::GetWindowRect(window, &frame);
+    EXPECT_EQ(std::pair(frame.left, frame.top), std::pair(suggested.left, suggested.top));
+    ExpectLaidOutFor(view, c);
+  }
+  EXPECT_EQ(ItemText(kIdName), u"brb") << "what it shows stays";
+  EXPECT_EQ(Selected(), 1);
 }
 
 }  // namespace

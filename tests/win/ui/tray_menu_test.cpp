@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/win32/dpi.h"
 #include "platform/win32/win32_form_scale.h"
 #include "platform/win32/win32_popup_menu.h"
 #include "platform/win32/win32_tray_shell.h"
@@ -164,6 +165,28 @@ TEST(Win32FormScale, PixelsWithTheScreensTwipsPerPixel) {
   EXPECT_EQ(scale.ScaleMode(), platform::kScaleModePixels);
   EXPECT_FLOAT_EQ(scale.TwipsPerPixelX() * static_cast<float>(ScreenDpi(LOGPIXELSX)), 1440.0f);
   EXPECT_GT(scale.TwipsPerPixelX(), 0.0f);
+}
+
+int IconSide(HICON icon) {
+  ICONINFO info{};
+  if (!icon || !::GetIconInfo(icon, &info)) return 0;
+  BITMAP bitmap{};
+  ::GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+  if (info.hbmColor) ::DeleteObject(info.hbmColor);
+  ::DeleteObject(info.hbmMask);
+  return bitmap.bmWidth;
+}
+
+TEST(TrayIcon, TakesTheSmallIconSizeOfTheDpi) {
+  const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  // The program's 32 x 32 shared icon, which a shared load of any size near it would return.
+  ASSERT_NE(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_MURMURO), IMAGE_ICON, 32, 32, LR_SHARED), nullptr);
+  for (const auto& [dpi, side] : {std::pair{96, 16}, std::pair{120, 20}, std::pair{144, 24}, std::pair{192, 32}}) {
+    SCOPED_TRACE(dpi);
+    EXPECT_EQ(IconSide(LoadSmallIcon(instance, IDI_MURMURO, dpi).get()), side);
+  }
+  EXPECT_EQ(PrimaryMonitorDpi(), 96) << "Wine's screen";
+  EXPECT_EQ(IconSide(LoadTrayIcon(instance, IDI_MURMURO).get()), 16);
 }
 
 }  // namespace
