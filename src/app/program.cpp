@@ -55,10 +55,10 @@ HICON LoadProgramIcon(HINSTANCE instance, int widthMetric, int heightMetric) {
 
 // A capture on a worker thread, with platform objects of its own: an abandoned capture may end
 // after the program's have gone.
-IMTextResult CaptureOnWorker(Hwnd view) {
+IMTextResult CaptureOnWorker(Hwnd view, KeptDocuments& kept) {
   win32::Win32WindowSystem windows;
   win32::Win32DocumentSource documents;
-  return GetIMText({windows, documents}, view);
+  return GetIMText({windows, documents}, view, &kept);
 }
 
 // Workers live in the multithreaded apartment: their calls wait without a message loop.
@@ -166,7 +166,9 @@ class Program {
   win32::MshtmlTypeLibrary typeLibrary_;  // held for the process: each capture's proxies reuse it
   win32::Win32WindowSystem windows_;
   // No capture holds the UI thread for more than about a second, however its client behaves.
-  DeadlineCaptures captures_{CaptureOnWorker, InMultithreadedApartment, {}};
+  std::shared_ptr<KeptDocuments> kept_ = std::make_shared<KeptDocuments>();
+  DeadlineCaptures captures_{[kept = kept_](Hwnd view) { return CaptureOnWorker(view, *kept); },
+                             InMultithreadedApartment, {}, [kept = kept_] { kept->Clear(); }};
   win32::Win32AnsiCodec codec_;
   win32::Win32LowerCase lower_;
   win32::Win32FileSystem files_;

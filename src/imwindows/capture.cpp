@@ -1,6 +1,7 @@
 #include "imwindows/capture.h"
 
 #include <cstddef>
+#include <map>
 #include <utility>
 
 namespace murmuro {
@@ -35,12 +36,34 @@ std::unique_ptr<platform::HtmlDocument2> GetHTMLDocument(const CaptureContext& c
   return document ? document->QueryDocument2() : nullptr;
 }
 
-IMTextResult GetIMText(const CaptureContext& ctx, Hwnd view) {
+void KeptDocuments::Keep(Hwnd view, std::unique_ptr<platform::HtmlDocument2> document,
+                         std::unique_ptr<platform::HtmlElement> body) {
+  Held earlier;
+  {
+    const std::lock_guard lock(mutex_);
+    Held& slot = held_[view];
+    earlier = std::exchange(slot, Held{std::move(document), std::move(body)});
+    if (!slot.document && !slot.body) held_.erase(view);
+  }
+  // Released outside the lock: a release may be a call into the client's process.
+}
+
+void KeptDocuments::Clear() {
+  std::map<Hwnd, Held> all;
+  {
+    const std::lock_guard lock(mutex_);
+    all.swap(held_);
+  }
+}
+
+IMTextResult GetIMText(const CaptureContext& ctx, Hwnd view, KeptDocuments* keep) {
   IMTextResult result;
+  std::unique_ptr<platform::HtmlDocument2> document;
+  std::unique_ptr<platform::HtmlElement> body;
   try {
     // One read of a live document cannot tear, so one read is all it takes.
-    const auto document = GetHTMLDocument(ctx, view);
-    const auto body = document ? document->Body() : nullptr;
+    document = GetHTMLDocument(ctx, view);
+    body = document ? document->Body() : nullptr;
     auto text = body ? body->InnerText() : std::nullopt;
     if (!text || text->size() < kTrailer) {
       result.Text = Text(kWindowNotFound);
@@ -50,6 +73,13 @@ IMTextResult GetIMText(const CaptureContext& ctx, Hwnd view) {
     }
   } catch (...) {
     result.Text = Text(kWindowNotFound);
+  }
+  if (keep) {
+    try {
+      keep->Keep(view, std::move(document), std::move(body));
+    } catch (...) {
+      // Not kept (no memory for it): released here instead, as without `keep`.
+    }
   }
   return result;
 }

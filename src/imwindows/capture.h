@@ -1,7 +1,9 @@
 #pragma once
 // Reads one conversation view's text through its HTML document. Never fails towards the
 // caller: every failure comes back as the text "Window Not Found".
+#include <map>
 #include <memory>
+#include <mutex>
 
 #include "base/text.h"
 #include "platform/html_document.h"
@@ -29,8 +31,29 @@ struct CaptureContext {
 // The view's document through IHTMLDocument2, or empty.
 std::unique_ptr<platform::HtmlDocument2> GetHTMLDocument(const CaptureContext& ctx, Hwnd view);
 
+// Each view's document and body from its last capture, held until its next capture has its own,
+// so the client never sees the last reference go between two captures: under Wine a client can
+// deadlock tearing down the stub of an object that is asked for again at once. Shared by the
+// threads that capture; what it holds goes when a view's capture gets nothing, or with Clear.
+class KeptDocuments {
+ public:
+  // Holds `document` and `body` for `view` (either may be empty), then lets the earlier go.
+  void Keep(Hwnd view, std::unique_ptr<platform::HtmlDocument2> document,
+            std::unique_ptr<platform::HtmlElement> body);
+  void Clear();
+
+ private:
+  struct Held {
+    std::unique_ptr<platform::HtmlDocument2> document;
+    std::unique_ptr<platform::HtmlElement> body;
+  };
+  std::mutex mutex_;
+  std::map<Hwnd, Held> held_;
+};
+
 // One document request, one body, one text read: the body's text less its last five characters.
-IMTextResult GetIMText(const CaptureContext& ctx, Hwnd view);
+// With `keep`, what the capture obtained is held there instead of released at its end.
+IMTextResult GetIMText(const CaptureContext& ctx, Hwnd view, KeptDocuments* keep = nullptr);
 
 // How the scan and the poll tick capture a view.
 class Captures {

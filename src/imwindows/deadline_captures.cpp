@@ -26,6 +26,8 @@ struct DeadlineCaptures::Worker {
   std::optional<IMTextResult> result;
   bool abandoned = false;
   bool stop = false;
+  std::function<void()> lastWork;  // run when told to stop
+  bool ended = false;
   std::thread thread;
 
   void Run(const DeadlineCaptures::CaptureFn& capture, const std::shared_ptr<Shared>& shared) {
@@ -34,7 +36,18 @@ struct DeadlineCaptures::Worker {
       {
         std::unique_lock lock(mutex);
         changed.wait(lock, [&] { return stop || job.has_value(); });
-        if (stop) return;
+        if (stop) {
+          const auto last = std::move(lastWork);
+          lock.unlock();
+          try {
+            if (last) last();
+          } catch (...) {
+          }
+          lock.lock();
+          ended = true;
+          changed.notify_all();
+          return;
+        }
         view = *job;
       }
       IMTextResult captured;
@@ -58,21 +71,35 @@ struct DeadlineCaptures::Worker {
   }
 };
 
-DeadlineCaptures::DeadlineCaptures(CaptureFn capture, WorkerScope scope, Limits limits)
+DeadlineCaptures::DeadlineCaptures(CaptureFn capture, WorkerScope scope, Limits limits,
+                                   std::function<void()> lastWork)
     : capture_(std::move(capture)),
       scope_(std::move(scope)),
+      lastWork_(std::move(lastWork)),
       limits_(limits),
       shared_(std::make_shared<Shared>()) {}
 
 DeadlineCaptures::~DeadlineCaptures() {
-  if (!idle_) return;
-  {
-    const std::lock_guard lock(idle_->mutex);
-    idle_->stop = true;
+  if (!idle_ && lastWork_) {
+    try {
+      idle_ = StartWorker();
+    } catch (...) {
+    }
   }
+  if (!idle_) return;
+  std::unique_lock lock(idle_->mutex);
+  idle_->stop = true;
+  idle_->lastWork = std::move(lastWork_);
   idle_->changed.notify_all();
-  // It is between captures, so it ends at once.
-  if (idle_->thread.joinable()) idle_->thread.join();
+  // The last work may be a call into a client that stopped answering: the program does not
+  // wait for that.
+  const bool ended = idle_->changed.wait_for(lock, limits_.deadline, [&] { return idle_->ended; });
+  lock.unlock();
+  if (ended) {
+    idle_->thread.join();
+  } else {
+    idle_->thread.detach();
+  }
 }
 
 std::shared_ptr<DeadlineCaptures::Worker> DeadlineCaptures::StartWorker() {

@@ -28,7 +28,9 @@ class DeadlineCaptures final : public Captures {
     std::size_t maxAbandoned = 4;
   };
 
-  DeadlineCaptures(CaptureFn capture, WorkerScope scope, Limits limits);
+  // `lastWork` runs on a worker as this object goes (it lets go of what captures kept, from the
+  // apartment that took it); it is waited for no longer than the deadline.
+  DeadlineCaptures(CaptureFn capture, WorkerScope scope, Limits limits, std::function<void()> lastWork = {});
   // Never waits for an abandoned capture.
   ~DeadlineCaptures() override;
   DeadlineCaptures(const DeadlineCaptures&) = delete;
@@ -47,6 +49,7 @@ class DeadlineCaptures final : public Captures {
 
   CaptureFn capture_;
   WorkerScope scope_;
+  std::function<void()> lastWork_;
   Limits limits_;
   std::shared_ptr<Shared> shared_;
   std::shared_ptr<Worker> idle_;  // the worker that is free for the next capture, if any

@@ -107,6 +107,19 @@ TEST_F(CaptureTest, ADocumentFailsOnceItsWindowHasClosed) {
   EXPECT_EQ(SettledAlive(*client, 0), 0);
 }
 
+// The program keeps a view's document and body between captures; the client's count goes back
+// to where it started once the view is gone.
+TEST_F(CaptureTest, KeptReferencesGoWhenTheViewDoes) {
+  SetBody("bob: kept!!!!!");
+  KeptDocuments kept;
+  EXPECT_EQ(GetIMText(platform.Capture(), view, &kept).Text, u"bob: kept");
+  EXPECT_EQ(GetIMText(platform.Capture(), view, &kept).Text, u"bob: kept");
+  EXPECT_EQ(SettledAlive(*client, 2), 2) << "the document and the body";
+  Must(*client, "close c");
+  EXPECT_EQ(GetIMText(platform.Capture(), view, &kept).Text, kWindowNotFound);
+  EXPECT_EQ(SettledAlive(*client, 0), 0);
+}
+
 TEST_F(CaptureTest, AHungClientCostsNoMoreThanTheTimeout) {
   SetBody("bob: wake up!!!!!");
   Must(*client, "hang 3000");

@@ -146,6 +146,25 @@ TEST_F(CaptureTest, AViewThatCannotAnswerGivesWindowNotFound) {
   }
 }
 
+// Held from one capture to the next: the client never sees its last reference go between two
+// captures. They go once a capture of the view gets nothing, or with Clear.
+TEST_F(CaptureTest, KeptDocumentsStayHeldUntilTheNextCaptureHasItsOwn) {
+  client.Show(view, u"bob: hi");
+  const auto ann = client.Open("IM with ann", u"ann: hi");
+  KeptDocuments kept;
+  EXPECT_EQ(GetIMText(ctx, view, &kept).Text, u"bob: hi");
+  EXPECT_EQ(GetIMText(ctx, ann.view, &kept).Text, u"ann: hi");
+  EXPECT_EQ(client.documents.Live(), 4) << "a document and a body a view";
+  EXPECT_EQ(GetIMText(ctx, view, &kept).Text, u"bob: hi");
+  EXPECT_EQ(client.documents.Live(), 4);
+  EXPECT_EQ(client.documents.PeakLive(), 6) << "the new ones are had before the old ones go";
+  client.Close(ann.window);
+  EXPECT_EQ(GetIMText(ctx, ann.view, &kept).Text, kNotFound);
+  EXPECT_EQ(client.documents.Live(), 2);
+  kept.Clear();
+  EXPECT_EQ(client.documents.Live(), 0);
+}
+
 TEST_F(CaptureTest, AWindowClosedDuringTheCaptureGivesWindowNotFound) {
   const auto conversation = client.Open("IM with ann", u"ann: hello there");
   client.Document(conversation.view).beforeStep = [&](DocStep step) {

@@ -88,6 +88,14 @@ TEST_F(DeadlineCapturesTest, CapturesInTimeShareOneWorker) {
   }
   EXPECT_EQ(client->Threads(), 1u);
   EXPECT_EQ(scopes, 1) << "the worker's scope wraps its whole life";
+
+  // The last work runs on a worker, as the object goes.
+  std::thread::id lastOn;
+  {
+    DeadlineCaptures ending{[](Hwnd) { return IMTextResult{}; }, {}, {}, [&] { lastOn = std::this_thread::get_id(); }};
+  }
+  EXPECT_NE(lastOn, std::thread::id());
+  EXPECT_NE(lastOn, std::this_thread::get_id());
 }
 
 TEST_F(DeadlineCapturesTest, AStuckCaptureSkipsItsViewUntilItEnds) {
