@@ -76,7 +76,9 @@ IMTextResult GetIMText(const CaptureContext& ctx, Hwnd view, KeptDocuments* keep
   }
   if (keep) {
     try {
-      keep->Keep(view, std::move(document), std::move(body));
+      // A view that did not answer this time (its client busy past the time-out) still holds
+      // on to what it had; only a view that is gone lets go.
+      if (document || !ctx.windows.IsWindow(view)) keep->Keep(view, std::move(document), std::move(body));
     } catch (...) {
       // Not kept (no memory for it): released here instead, as without `keep`.
     }

@@ -34,7 +34,7 @@ std::unique_ptr<platform::HtmlDocument2> GetHTMLDocument(const CaptureContext& c
 // Each view's document and body from its last capture, held until its next capture has its own,
 // so the client never sees the last reference go between two captures: under Wine a client can
 // deadlock tearing down the stub of an object that is asked for again at once. Shared by the
-// threads that capture; what it holds goes when a view's capture gets nothing, or with Clear.
+// threads that capture; what it holds goes when its view's window has gone, or with Clear.
 class KeptDocuments {
  public:
   // Holds `document` and `body` for `view` (either may be empty), then lets the earlier go.

@@ -147,7 +147,7 @@ TEST_F(CaptureTest, AViewThatCannotAnswerGivesWindowNotFound) {
 }
 
 // Held from one capture to the next: the client never sees its last reference go between two
-// captures. They go once a capture of the view gets nothing, or with Clear.
+// captures. They go once the view has gone, or with Clear.
 TEST_F(CaptureTest, KeptDocumentsStayHeldUntilTheNextCaptureHasItsOwn) {
   client.Show(view, u"bob: hi");
   const auto ann = client.Open("IM with ann", u"ann: hi");
@@ -158,6 +158,10 @@ TEST_F(CaptureTest, KeptDocumentsStayHeldUntilTheNextCaptureHasItsOwn) {
   EXPECT_EQ(GetIMText(ctx, view, &kept).Text, u"bob: hi");
   EXPECT_EQ(client.documents.Live(), 4);
   EXPECT_EQ(client.documents.PeakLive(), 6) << "the new ones are had before the old ones go";
+  client.desktop.SetHung(ann.view, true);
+  EXPECT_EQ(GetIMText(ctx, ann.view, &kept).Text, kNotFound);
+  EXPECT_EQ(client.documents.Live(), 4) << "a view that did not answer keeps what it had";
+  client.desktop.SetHung(ann.view, false);
   client.Close(ann.window);
   EXPECT_EQ(GetIMText(ctx, ann.view, &kept).Text, kNotFound);
   EXPECT_EQ(client.documents.Live(), 2);
