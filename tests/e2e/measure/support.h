@@ -84,9 +84,10 @@ inline std::string ConversationText(int n, int kilobytes) {
 }
 
 // A client with conversations c1..cN ("IM with userN"), each complete before it can be read.
+// `options` go on its command line.
 inline std::unique_ptr<im_client::ClientProcess> LoadedClient(const std::filesystem::path& folder,
                                                               const std::wstring& name, int conversations,
-                                                              int kilobytes) {
+                                                              int kilobytes, const std::wstring& options = L"") {
   const auto script = folder / (name + L".txt");
   {
     std::ofstream out(script, std::ios::binary);
@@ -96,7 +97,7 @@ inline std::unique_ptr<im_client::ClientProcess> LoadedClient(const std::filesys
     }
   }
   auto client = im_client::ClientProcess::Launch(im_client::ClientExecutable(), name,
-                                                 L"--script \"" + script.wstring() + L"\"");
+                                                 L"--script \"" + script.wstring() + L"\" " + options);
   if (!client) Fail("the loaded client did not start");
   const std::string last = "hwnd c" + std::to_string(conversations);
   if (!WaitUntil([&] { return client->Send(last) > 0; }, 30000, 50)) Fail("the conversations did not open");
