@@ -60,22 +60,7 @@ class Yardstick {
   Yardstick(const Yardstick&) = delete;
   Yardstick& operator=(const Yardstick&) = delete;
   ~Yardstick() {
-    struct Search {
-      DWORD id;
-      HWND found;
-    } search{id_, nullptr};
-    EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-          auto* s = reinterpret_cast<Search*>(p);
-          DWORD owner = 0;
-          wchar_t name[32] = {};
-          GetWindowThreadProcessId(w, &owner);
-          if (owner != s->id || !GetClassNameW(w, name, 32) || std::wstring(name) != L"MurmuroYardstick") return TRUE;
-          s->found = w;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    if (search.found) PostMessageW(search.found, WM_CLOSE, 0, 0);
+    if (HWND window = e2e::ProcessWindow(id_, L"MurmuroYardstick")) PostMessageW(window, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(process_.get(), 10000) != WAIT_OBJECT_0) {
       std::cerr << "compare: yardstick.exe did not end on WM_CLOSE; terminated" << std::endl;
       TerminateProcess(process_.get(), 1);

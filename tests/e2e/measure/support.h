@@ -20,6 +20,8 @@
 
 namespace murmuro::measure {
 
+using e2e::NowMs;
+
 struct Options {
   enum class Mode { kTable, kSoak, kCompare } mode = Mode::kTable;
   int seconds = 60;
@@ -32,14 +34,6 @@ struct Options {
   int minutes = 5;         // the soak's length
   int rounds = 2;          // the side-by-side figure's
 };
-
-// Milliseconds since 1970, the clock of the transcript.
-inline std::uint64_t NowMs() {
-  FILETIME ft;
-  GetSystemTimeAsFileTime(&ft);
-  const std::uint64_t t = (static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-  return (t - 116444736000000000ULL) / 10000ULL;
-}
 
 template <class Condition>
 bool WaitUntil(Condition&& done, DWORD waitMs, DWORD stepMs = 5) {

@@ -22,14 +22,6 @@ namespace murmuro::e2e::reading {
 // Settings with reading on, active-window-only off and one acronym.
 inline constexpr char kReadingOn[] = "1\r\n0\r\nlol,laughing out loud\r\n";
 
-// Milliseconds since 1970, the clock of the transcript.
-inline std::uint64_t NowMs() {
-  FILETIME ft;
-  GetSystemTimeAsFileTime(&ft);
-  const std::uint64_t t = (static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-  return (t - 116444736000000000ULL) / 10000ULL;
-}
-
 // Polls `done` every 20 ms until it holds or `waitMs` have passed; its last answer.
 template <class Condition>
 bool WaitUntil(Condition&& done, DWORD waitMs) {

@@ -102,6 +102,37 @@ inline std::wstring MessageBoxText(HWND box) {
   return text;
 }
 
+// Milliseconds since 1970, the clock of the transcript.
+inline std::uint64_t NowMs() {
+  FILETIME ft;
+  GetSystemTimeAsFileTime(&ft);
+  const std::uint64_t t = (static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+  return (t - 116444736000000000ULL) / 10000ULL;
+}
+
+// The first top-level window of process `processId` with class `cls`, shown or not; or null.
+inline HWND ProcessWindow(DWORD processId, const wchar_t* cls) {
+  struct Search {
+    DWORD pid;
+    const wchar_t* cls;
+    HWND found;
+  } search{processId, cls, nullptr};
+  EnumWindows(
+      [](HWND w, LPARAM p) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(p);
+        wchar_t name[64];
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (pid == s->pid && GetClassNameW(w, name, 64) && std::wstring(name) == s->cls) {
+          s->found = w;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 class MurmuroRun {
  public:
   // A fresh folder with murmuro.exe and `settings` as kel.dat (nullopt: no kel.dat at all).
@@ -159,26 +190,7 @@ class MurmuroRun {
   }
 
   // The hidden main window of this run's process, or null.
-  HWND MainWindow() const {
-    struct Search {
-      DWORD pid;
-      HWND found;
-    } search{processId_, nullptr};
-    EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-          auto* s = reinterpret_cast<Search*>(p);
-          wchar_t cls[64];
-          DWORD pid = 0;
-          GetWindowThreadProcessId(w, &pid);
-          if (pid == s->pid && GetClassNameW(w, cls, 64) && std::wstring(cls) == kMainWindowClass) {
-            s->found = w;
-            return FALSE;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-  }
+  HWND MainWindow() const { return ProcessWindow(processId_, kMainWindowClass); }
 
   // Asks the program to end as the menu's Exit does (WM_CLOSE on its main window).
   void Close() const {
