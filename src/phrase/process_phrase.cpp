@@ -55,8 +55,8 @@ void ComposeSentence(TextView line, const AcronymList& acronyms, const platform:
   const auto colon = line.find(u':');
   if (colon == TextView::npos) return;
   const TextView sender = line.substr(0, colon);
-  TextView message = line.substr(colon + 1);
-  message = message.substr(0, message.find(u':'));  // whatever follows a second colon is dropped
+  // Later colons belong to the message: times, links, "note: ...".
+  const TextView message = line.substr(colon + 1);
   out.append(sender);
   out.append(u" says ");
   out.append(u" ");

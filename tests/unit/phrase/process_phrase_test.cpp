@@ -39,7 +39,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         PhraseCase{"appended_line", "a⏎b", "a⏎b⏎bob:·hi", "bob·says····hi⏎"},
         PhraseCase{"line_without_colon", "a", "a⏎hello", ""},
-        PhraseCase{"second_colon_drops_rest", "a", "a⏎bob:·see·you·at·10:30", "bob·says····see·you·at·10⏎"},
+        PhraseCase{"later_colons_stay_in_the_message", "a", "a⏎bob:·see·you·at·10:30", "bob·says····see·you·at·10:30⏎"},
+        PhraseCase{"link_kept_whole", "a", "a⏎bob:·see·http://example.com/a", "bob·says····see·http://example.com/a⏎"},
+        PhraseCase{"second_colon_after_a_word", "a", "a⏎bob:·note:·bring·the·keys", "bob·says····note:·bring·the·keys⏎"},
         PhraseCase{"walk_stops_at_old_last_line", "a⏎b", "b⏎c:·yo", "c·says····yo⏎"},
         PhraseCase{"old_last_line_missing_newest_first", "x⏎y", "a:·1⏎b:·2", "b·says····2⏎a·says····1⏎"},
         PhraseCase{"fewer_lines", "a⏎b⏎c", "c⏎d:·e", "d·says····e⏎"},
