@@ -1,6 +1,7 @@
 #include "app/program.h"
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 
 #include "app/main_window.h"
@@ -8,9 +9,10 @@
 #include "app/win32_poll_timer.h"
 #include "core/settings.h"
 #include "core/start_up.h"
-#include "imwindows/deadline_captures.h"
 #include "core/state.h"
+#include "imwindows/capture_lanes.h"
 #include "monitor/poll_cycle.h"
+#include "platform/win32/apartment_keeper.h"
 #include "platform/win32/dpi.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/mshtml_type_library.h"
@@ -53,15 +55,14 @@ HICON LoadProgramIcon(HINSTANCE instance, int widthMetric, int heightMetric) {
                                        LR_SHARED));
 }
 
-// A capture on a worker thread, with platform objects of its own: an abandoned capture may end
-// after the program's have gone.
-IMTextResult CaptureOnWorker(Hwnd view, KeptDocuments& kept) {
-  win32::Win32WindowSystem windows;
-  win32::Win32DocumentSource documents;
-  return GetIMText({windows, documents}, view, &kept);
+// A lane's work, with platform objects of its own: a lane stuck in a call may end after the
+// program's have gone.
+std::unique_ptr<LaneWork> MakeLaneWork() {
+  return std::make_unique<DocumentLaneWork>(std::make_unique<win32::Win32WindowSystem>(),
+                                            std::make_unique<win32::Win32DocumentSource>());
 }
 
-// Workers live in the multithreaded apartment: their calls wait without a message loop.
+// Lanes live in the multithreaded apartment: their calls wait without a message loop.
 void InMultithreadedApartment(const std::function<void()>& run) {
   const win32::ComApartment apartment(COINIT_MULTITHREADED);
   run();
@@ -165,10 +166,9 @@ class Program {
   win32::ComApartment com_;
   win32::MshtmlTypeLibrary typeLibrary_;  // held for the process: each capture's proxies reuse it
   win32::Win32WindowSystem windows_;
+  win32::MultithreadedApartmentKeeper apartmentKeeper_;  // outlives every reference a lane keeps
   // No capture holds the UI thread for more than about a second, however its client behaves.
-  std::shared_ptr<KeptDocuments> kept_ = std::make_shared<KeptDocuments>();
-  DeadlineCaptures captures_{[kept = kept_](Hwnd view) { return CaptureOnWorker(view, *kept); },
-                             InMultithreadedApartment, {}, [kept = kept_] { kept->Clear(); }};
+  CaptureLanes captures_{windows_, MakeLaneWork, InMultithreadedApartment};
   win32::Win32AnsiCodec codec_;
   win32::Win32LowerCase lower_;
   win32::Win32FileSystem files_;

@@ -38,22 +38,10 @@ std::unique_ptr<platform::HtmlDocument2> GetHTMLDocument(const CaptureContext& c
 
 void KeptDocuments::Keep(Hwnd view, std::unique_ptr<platform::HtmlDocument2> document,
                          std::unique_ptr<platform::HtmlElement> body) {
-  Held earlier;
-  {
-    const std::lock_guard lock(mutex_);
-    Held& slot = held_[view];
-    earlier = std::exchange(slot, Held{std::move(document), std::move(body)});
-    if (!slot.document && !slot.body) held_.erase(view);
-  }
-  // Released outside the lock: a release may be a call into the client's process.
-}
-
-void KeptDocuments::Clear() {
-  std::map<Hwnd, Held> all;
-  {
-    const std::lock_guard lock(mutex_);
-    all.swap(held_);
-  }
+  Held& slot = held_[view];
+  // The earlier pair goes only once the new one is held.
+  const Held earlier = std::exchange(slot, Held{std::move(document), std::move(body)});
+  if (!slot.document && !slot.body) held_.erase(view);
 }
 
 IMTextResult GetIMText(const CaptureContext& ctx, Hwnd view, KeptDocuments* keep) {

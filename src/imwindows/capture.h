@@ -3,7 +3,6 @@
 // caller: every failure comes back as the text "Window Not Found".
 #include <map>
 #include <memory>
-#include <mutex>
 
 #include "base/text.h"
 #include "platform/html_document.h"
@@ -33,21 +32,20 @@ std::unique_ptr<platform::HtmlDocument2> GetHTMLDocument(const CaptureContext& c
 
 // Each view's document and body from its last capture, held until its next capture has its own,
 // so the client never sees the last reference go between two captures: under Wine a client can
-// deadlock tearing down the stub of an object that is asked for again at once. Shared by the
-// threads that capture; what it holds goes when its view's window has gone, or with Clear.
+// deadlock tearing down the stub of an object that is asked for again at once. Used by the one
+// thread that calls into the client; what it holds goes with Release or with it.
 class KeptDocuments {
  public:
   // Holds `document` and `body` for `view` (either may be empty), then lets the earlier go.
   void Keep(Hwnd view, std::unique_ptr<platform::HtmlDocument2> document,
             std::unique_ptr<platform::HtmlElement> body);
-  void Clear();
+  void Release(Hwnd view) { held_.erase(view); }
 
  private:
   struct Held {
     std::unique_ptr<platform::HtmlDocument2> document;
     std::unique_ptr<platform::HtmlElement> body;
   };
-  std::mutex mutex_;
   std::map<Hwnd, Held> held_;
 };
 
@@ -60,6 +58,8 @@ class Captures {
  public:
   virtual ~Captures() = default;
   virtual IMTextResult Capture(Hwnd view) = 0;
+  // After each scan and tick: lets go of what views whose window has gone still hold.
+  virtual void ReleaseGone() {}
 };
 
 // On the calling thread, for as long as the client takes.

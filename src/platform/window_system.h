@@ -32,6 +32,8 @@ class WindowSystem {
                                             std::uint32_t timeoutMs, std::uintptr_t* result) = 0;
   virtual Hwnd GetForegroundWindow() = 0;
   virtual bool IsWindow(Hwnd window) = 0;
+  // The thread that owns the window (0 when it has gone) and, in *processId, its process.
+  virtual std::uint32_t GetWindowThreadProcessId(Hwnd window, std::uint32_t* processId) = 0;
 };
 
 }  // namespace murmuro::platform

@@ -8,10 +8,17 @@
 namespace murmuro::fakes {
 
 Hwnd FakeDesktop::Create(Hwnd parent, std::string title, std::string className) {
-  if (parent != 0) At(parent);
-  const Hwnd window = next_;
-  next_ += 4;
-  windows_[window] = Window{parent, std::move(title), std::move(className)};
+  Window made{parent, std::move(title), std::move(className)};
+  if (parent != 0) {
+    made.thread = At(parent).thread;
+    made.process = At(parent).process;
+  }
+  Hwnd window = std::exchange(reuse_, 0);
+  if (window == 0 || Exists(window)) {
+    window = next_;
+    next_ += 4;
+  }
+  windows_[window] = std::move(made);
   return window;
 }
 
@@ -29,6 +36,10 @@ void FakeDesktop::SetTitle(Hwnd window, std::string title) { At(window).title = 
 void FakeDesktop::SetHidden(Hwnd window, bool hidden) { At(window).hidden = hidden; }
 void FakeDesktop::SetHung(Hwnd window, bool hung) { At(window).hung = hung; }
 void FakeDesktop::SetAnswer(Hwnd window, std::uintptr_t answer) { At(window).answer = answer; }
+void FakeDesktop::SetOwner(Hwnd window, std::uint32_t thread, std::uint32_t process) {
+  At(window).thread = thread;
+  At(window).process = process;
+}
 bool FakeDesktop::Hidden(Hwnd window) const { return windows_.at(window).hidden; }
 
 std::size_t FakeDesktop::CountCalls(std::string_view name, std::optional<Hwnd> window) const {
@@ -124,6 +135,13 @@ Hwnd FakeDesktop::GetForegroundWindow() {
 bool FakeDesktop::IsWindow(Hwnd window) {
   Log("IsWindow", window);
   return Exists(window);
+}
+
+std::uint32_t FakeDesktop::GetWindowThreadProcessId(Hwnd window, std::uint32_t* processId) {
+  Log("GetWindowThreadProcessId", window);
+  const auto found = windows_.find(window);
+  if (processId) *processId = found == windows_.end() ? 0 : found->second.process;
+  return found == windows_.end() ? 0 : found->second.thread;
 }
 
 void FakeDesktop::Log(std::string name, Hwnd window, int maxCount) {

@@ -42,6 +42,11 @@ class FakeDesktop final : public platform::WindowSystem {
   void SetHung(Hwnd window, bool hung);
   // The window's answer to "WM_HTML_GETOBJECT"; 0 answers nothing.
   void SetAnswer(Hwnd window, std::uintptr_t answer);
+  // The thread and process that own the window; windows made under it later inherit them.
+  // Top-level windows start owned by thread 1 of process 100.
+  void SetOwner(Hwnd window, std::uint32_t thread, std::uint32_t process);
+  // The next window made gets this handle, as Windows may hand out a destroyed window's again.
+  void ReuseHandle(Hwnd handle) { reuse_ = handle; }
   void SetForeground(Hwnd window) { foreground_ = window; }
   bool Exists(Hwnd window) const { return windows_.count(window) != 0; }
   bool Hidden(Hwnd window) const;
@@ -68,6 +73,7 @@ class FakeDesktop final : public platform::WindowSystem {
                                     std::uintptr_t* result) override;
   Hwnd GetForegroundWindow() override;
   bool IsWindow(Hwnd window) override;
+  std::uint32_t GetWindowThreadProcessId(Hwnd window, std::uint32_t* processId) override;
 
  private:
   struct Window {
@@ -77,6 +83,8 @@ class FakeDesktop final : public platform::WindowSystem {
     bool hidden = false;
     bool hung = false;
     std::uintptr_t answer = 0;
+    std::uint32_t thread = 1;
+    std::uint32_t process = 100;
   };
   void Log(std::string name, Hwnd window, int maxCount = 0);
   Window& At(Hwnd window);
@@ -88,6 +96,7 @@ class FakeDesktop final : public platform::WindowSystem {
   std::vector<WindowCall> calls_;
   std::vector<SentMessage> sent_;
   Hwnd next_ = 0x10010;
+  Hwnd reuse_ = 0;
   Hwnd foreground_ = 0;
 };
 

@@ -73,4 +73,11 @@ Hwnd Win32WindowSystem::GetForegroundWindow() { return FromHwnd(::GetForegroundW
 
 bool Win32WindowSystem::IsWindow(Hwnd window) { return ::IsWindow(ToHwnd(window)) != FALSE; }
 
+std::uint32_t Win32WindowSystem::GetWindowThreadProcessId(Hwnd window, std::uint32_t* processId) {
+  DWORD process = 0;
+  const DWORD thread = ::GetWindowThreadProcessId(ToHwnd(window), &process);
+  if (processId) *processId = thread ? process : 0;
+  return thread;
+}
+
 }  // namespace murmuro::win32

@@ -25,6 +25,7 @@ class Win32WindowSystem final : public platform::WindowSystem {
                                     std::uint32_t timeoutMs, std::uintptr_t* result) override;
   Hwnd GetForegroundWindow() override;
   bool IsWindow(Hwnd window) override;
+  std::uint32_t GetWindowThreadProcessId(Hwnd window, std::uint32_t* processId) override;
 };
 
 }  // namespace murmuro::win32

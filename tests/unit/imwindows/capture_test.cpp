@@ -147,7 +147,7 @@ TEST_F(CaptureTest, AViewThatCannotAnswerGivesWindowNotFound) {
 }
 
 // Held from one capture to the next: the client never sees its last reference go between two
-// captures. They go once the view has gone, or with Clear.
+// captures. They go once the view has gone, with Release, or with the holder.
 TEST_F(CaptureTest, KeptDocumentsStayHeldUntilTheNextCaptureHasItsOwn) {
   client.Show(view, u"bob: hi");
   const auto ann = client.Open("IM with ann", u"ann: hi");
@@ -165,7 +165,12 @@ TEST_F(CaptureTest, KeptDocumentsStayHeldUntilTheNextCaptureHasItsOwn) {
   client.Close(ann.window);
   EXPECT_EQ(GetIMText(ctx, ann.view, &kept).Text, kNotFound);
   EXPECT_EQ(client.documents.Live(), 2);
-  kept.Clear();
+  kept.Release(view);
+  EXPECT_EQ(client.documents.Live(), 0);
+  EXPECT_EQ(GetIMText(ctx, view, &kept).Text, u"bob: hi");
+  {
+    const KeptDocuments gone = std::move(kept);
+  }
   EXPECT_EQ(client.documents.Live(), 0);
 }
 
