@@ -1,7 +1,9 @@
 #pragma once
 // The two records a scan produces; shared by reference so a tick keeps its entry across a rescan.
 // They sit below the program state and the scan, which both hold them.
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "base/one_based_list.h"
 #include "base/text.h"
@@ -21,12 +23,31 @@ class clsIMWindow {
   Hwnd ParenthWnd = 0;
   Hwnd hwnd = 0;
   Text IMText = Text(kCrLf);
-  // False until a capture has given IMText; the first one that does speaks nothing, so what a
-  // view showed when it was found is never read out.
-  bool Primed = false;
+  enum class Start : std::uint8_t {
+    // IMText is what the view showed at its last capture.
+    kKnown,
+    // Found by the first scan and not read yet: its first good capture is taken silently, since
+    // what a conversation held when the program started is history.
+    kUnprimed,
+    // Found after the first scan: its first capture that holds a line speaks that last line, the
+    // message that most likely opened the conversation, and nothing before it.
+    kNew,
+  };
+  Start State = Start::kUnprimed;
+};
+
+// A view that left the list while its window lived (its conversation window failed one scan, or
+// its client was busy): it resumes from here when it is found again.
+struct LeftView {
+  Hwnd ParenthWnd = 0;
+  Hwnd hwnd = 0;
+  std::uint32_t Thread = 0;  // the view's owning thread, so a reused handle is not taken for it
+  Text IMText;
+  clsIMWindow::Start State = clsIMWindow::Start::kUnprimed;
 };
 
 using ParentWindowList = OneBasedList<std::shared_ptr<clsParentWindow>>;
 using IMWindowList = OneBasedList<std::shared_ptr<clsIMWindow>>;
+using LeftViewList = std::vector<LeftView>;
 
 }  // namespace murmuro

@@ -17,6 +17,10 @@ struct ProgramState {
   std::shared_ptr<platform::Voice> Voice;
   ParentWindowList ParentWindows;
   IMWindowList IMWindows;
+  // Views that left the list while their window lived; forgotten once the window is gone.
+  LeftViewList LeftViews;
+  // The first scan has been made: views found from then on are new conversations.
+  bool Scanned = false;
   AcronymList Acronyms;
   // Greater than 0 means on.
   std::int16_t UseReader = 0;

@@ -92,6 +92,51 @@ bool HasViewNow(const ScanContext& ctx, Hwnd parent) {
   return found;
 }
 
+// A view that left the list while its window lived takes up where it was.
+bool Resume(ProgramState& state, const ScanContext& ctx, clsIMWindow& view) {
+  auto& left = state.LeftViews;
+  const auto found = std::find_if(left.begin(), left.end(), [&](const LeftView& v) {
+    return v.ParenthWnd == view.ParenthWnd && v.hwnd == view.hwnd;
+  });
+  if (found == left.end()) return false;
+  std::uint32_t process = 0;
+  // Another thread's window behind the same handle: the view that left has gone.
+  const bool same = found->Thread == ctx.windows.GetWindowThreadProcessId(view.hwnd, &process);
+  if (same) {
+    view.IMText = std::move(found->IMText);
+    view.State = found->State;
+  }
+  left.erase(found);
+  return same;
+}
+
+// What a conversation held at start-up is history: the first scan takes it silently. A view
+// found later is a new conversation; it starts from nothing, so its opening line is read.
+void Prime(const ProgramState& state, const ScanContext& ctx, clsIMWindow& view) {
+  if (state.Scanned) {
+    view.IMText.clear();
+    view.State = clsIMWindow::Start::kNew;
+    return;
+  }
+  IMTextResult captured = ctx.captures.Capture(view.hwnd);
+  // A failed or skipped capture leaves it unprimed: its first good one is taken silently.
+  if (captured.Skipped || captured.Text == kWindowNotFound) return;
+  view.IMText = std::move(captured.Text);
+  view.State = clsIMWindow::Start::kKnown;
+}
+
+// Views of the last list that this scan did not find while their window lives, so that one
+// failed scan or a busy client never makes a conversation be read from its start again.
+void RememberLeftViews(ProgramState& state, const ScanContext& ctx, const IMWindowList& previous) {
+  for (const auto& entry : previous) {
+    if (!entry || FindView(state.IMWindows, entry->ParenthWnd, entry->hwnd)) continue;
+    std::uint32_t process = 0;
+    const std::uint32_t thread = ctx.windows.GetWindowThreadProcessId(entry->hwnd, &process);
+    if (thread == 0) continue;
+    state.LeftViews.push_back({entry->ParenthWnd, entry->hwnd, thread, entry->IMText, entry->State});
+  }
+}
+
 }  // namespace
 
 bool IsConversationTitle(TextView title) {
@@ -137,11 +182,9 @@ std::int32_t EnumIMProc(ProgramState& state, const ScanContext& ctx, Hwnd window
     // A view seen before keeps what it showed then, so lines that arrived since are still new.
     if (const clsIMWindow* known = FindView(previous, context, window)) {
       view->IMText = known->IMText;
-      view->Primed = known->Primed;
-    } else {
-      IMTextResult captured = ctx.captures.Capture(window);
-      view->Primed = !captured.Skipped;
-      if (view->Primed) view->IMText = std::move(captured.Text);
+      view->State = known->State;
+    } else if (!Resume(state, ctx, *view)) {
+      Prime(state, ctx, *view);
     }
     state.IMWindows.Add(std::move(view));
   }
@@ -182,7 +225,16 @@ void ReadWindows(ProgramState& state, const ScanContext& ctx) {
   for (std::size_t position = 1; position <= count; ++position) {
     step([&] { FindIMWindows(state, ctx, state.ParentWindows.Item(position)->hwnd, previous); });
   }
+  step([&] { RememberLeftViews(state, ctx, previous); });
+  state.Scanned = true;
+  step([&] { ctx.captures.ReleaseGone(); });
   step([&] { ctx.timer.SetEnabled(true); });
+}
+
+void ForgetClosedViews(ProgramState& state, const ScanContext& ctx) {
+  auto& left = state.LeftViews;
+  left.erase(std::remove_if(left.begin(), left.end(), [&](const LeftView& v) { return !ctx.windows.IsWindow(v.hwnd); }),
+             left.end());
 }
 
 bool HasUnlistedConversation(const ProgramState& state, const ScanContext& ctx) {

@@ -16,9 +16,14 @@ struct ScanContext {
 };
 
 // The whole scan: timer off, both lists replaced, timer on. A view found again (same view
-// under the same conversation window) keeps its last known text; only new views are primed
-// by a capture. A view whose capture was skipped is listed unprimed. Never throws.
+// under the same conversation window, also after it left the list for a while) keeps its last
+// known text. The first scan primes new views by a capture (one that fails or is skipped leaves
+// the view unprimed); later scans list them as new conversations, not captured yet. Never throws.
 void ReadWindows(ProgramState& state, const ScanContext& ctx);
+
+// Forgets the views that left the list once their window has gone: a handle Windows hands out
+// again must never inherit an old text.
+void ForgetClosedViews(ProgramState& state, const ScanContext& ctx);
 
 void FindParentWindows(ProgramState& state, const ScanContext& ctx);
 void FindIMWindows(ProgramState& state, const ScanContext& ctx, Hwnd parent,

@@ -40,11 +40,13 @@ void PollCycle::Timer2_Timer() noexcept {
   if (!timerOn) return;
   TickMark mark(ticking_);
   ResumeNext{}([&] { Tick(); });
+  ResumeNext{}([&] { ctx_.scan.captures.ReleaseGone(); });
 }
 
 void PollCycle::Tick() {
   ProgramState& state = ctx_.state;
   ResumeNext step;
+  step([&] { ForgetClosedViews(state, ctx_.scan); });
   if (state.IMWindows.Empty()) {
     ReadWindows(state, ctx_.scan);
     return;
@@ -88,11 +90,21 @@ PollCycle::After PollCycle::VisitView(std::size_t position) {
     return After::kEndTick;
   }
 
-  if (!view->Primed) {
-    // Found while its client was not answering: what it shows now was there before us.
-    step([&] { view->IMText = text; });
-    view->Primed = true;
-    return After::kNextView;
+  switch (view->State) {
+    case clsIMWindow::Start::kKnown:
+      break;
+    case clsIMWindow::Start::kUnprimed:
+      // Not read at start-up (its client was busy, its text not there yet): what it shows now
+      // was there before us.
+      step([&] { view->IMText = text; });
+      view->State = clsIMWindow::Start::kKnown;
+      return After::kNextView;
+    case clsIMWindow::Start::kNew:
+      if (text.empty()) return After::kNextView;  // no line yet
+      // Its last line opened the conversation; what came before it is history the client shows.
+      step([&] { view->IMText = Text(LinesBeforeLast(text)); });
+      view->State = clsIMWindow::Start::kKnown;
+      break;
   }
 
   if (state.TopOnly > 0) {

@@ -37,4 +37,9 @@ TextView LastLine(TextView text) noexcept {
   return at == TextView::npos ? text : text.substr(at + kCrLf.size());
 }
 
+TextView LinesBeforeLast(TextView text) noexcept {
+  const auto at = text.rfind(kCrLf);
+  return at == TextView::npos ? TextView{} : text.substr(0, at);
+}
+
 }  // namespace murmuro

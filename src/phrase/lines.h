@@ -16,5 +16,7 @@ std::size_t CountCrLf(TextView text) noexcept;
 
 // The last line (empty when the text ends in CR LF); the text must not be empty.
 TextView LastLine(TextView text) noexcept;
+// Every line but the last, without the CR LF that ended them; empty for a text of one line.
+TextView LinesBeforeLast(TextView text) noexcept;
 
 }  // namespace murmuro

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -16,6 +17,7 @@ namespace {
 using fakes::FakeIMClient;
 using fakes::WindowCall;
 using View = std::tuple<Hwnd, Hwnd, Text>;  // ParenthWnd, hwnd, IMText
+using Start = clsIMWindow::Start;
 
 class DiscoveryTest : public ::testing::Test {
  protected:
@@ -97,7 +99,9 @@ TEST_F(DiscoveryTest, ViewsAreGroupedByConversationInEnumerationOrder) {
   EXPECT_EQ(Views(), (std::vector<View>{{bob.window, bob.view, u"bob: 1"},
                                         {bob.window, bob2, u"bob: 3"},
                                         {ann.window, ann.view, u"ann: 2"},
-                                        {tiny.window, tiny.view, Text(kWindowNotFound)}}));
+                                        {tiny.window, tiny.view, Text(kCrLf)}}));
+  EXPECT_EQ(state.IMWindows.Item(4)->State, Start::kUnprimed) << "a failed first capture is not its text";
+  EXPECT_EQ(state.IMWindows.Item(1)->State, Start::kKnown);
 }
 
 TEST_F(DiscoveryTest, NoConversationLeavesBothListsEmptyAndTheTimerOn) {
@@ -110,7 +114,9 @@ TEST_F(DiscoveryTest, NoConversationLeavesBothListsEmptyAndTheTimerOn) {
   EXPECT_EQ(timer.calls, (std::vector<bool>{false, true}));
 }
 
-TEST_F(DiscoveryTest, ARescanKeepsTheLastKnownTextOfViewsFoundAgainAndPrimesOnlyNewOnes) {
+// After the first scan, views never listed before are new conversations: listed with empty text
+// and not captured, so that the tick reads their opening line.
+TEST_F(DiscoveryTest, ARescanKeepsTheLastKnownTextOfViewsFoundAgainAndListsNewOnesUncaptured) {
   const auto bob = client.Open("IM with bob", u"bob: 1");
   Scan();
   const auto heldEntry = state.IMWindows.Item(1);
@@ -121,12 +127,49 @@ TEST_F(DiscoveryTest, ARescanKeepsTheLastKnownTextOfViewsFoundAgainAndPrimesOnly
   client.desktop.ClearLog();
   Scan();
   EXPECT_EQ(Views(), (std::vector<View>{{bob.window, bob.view, u"as last polled"},
-                                        {bob.window, bob2, u"bob: other"},
-                                        {ann.window, ann.view, u"ann: 1"}}));
-  EXPECT_EQ(Captures(bob.view), 0u);
-  EXPECT_EQ(Captures(bob2), 1u);
-  EXPECT_EQ(Captures(ann.view), 1u);
+                                        {bob.window, bob2, u""},
+                                        {ann.window, ann.view, u""}}));
+  EXPECT_EQ(client.desktop.Sent().size(), 0u);
+  EXPECT_EQ(state.IMWindows.Item(1)->State, Start::kKnown);
+  EXPECT_EQ(state.IMWindows.Item(2)->State, Start::kNew);
+  EXPECT_EQ(state.IMWindows.Item(3)->State, Start::kNew);
   EXPECT_EQ(heldEntry->IMText, u"as last polled") << "an entry held by a caller stays valid";
+}
+
+// A view missing from one scan while its window lives comes back where it was; a handle that
+// now names another window, or a window that has gone, starts afresh.
+TEST_F(DiscoveryTest, AViewThatLeftTheListResumesOnlyAsTheSameWindow) {
+  const auto bob = client.Open("IM with bob", u"bob: 1");
+  const auto ann = client.Open("IM with ann", u"ann: 1");
+  Scan();
+  state.IMWindows.Item(1)->IMText = u"bob as last polled";
+  state.IMWindows.Item(2)->IMText = u"ann as last polled";
+  bool failing = true;
+  client.desktop.beforeCall = [&](const WindowCall& call) {
+    if (failing && call.name == "EnumChildWindows") throw std::runtime_error("window failed");
+  };
+  Scan();
+  ASSERT_TRUE(state.IMWindows.Empty());
+  failing = false;
+  // ann's view goes, and a window of another thread gets its handle before any tick looked.
+  client.desktop.Destroy(ann.view);
+  client.desktop.SetOwner(ann.window, 7, 100);
+  client.desktop.ReuseHandle(ann.view);
+  const Hwnd reused = client.AddView(ann.window, u"ann: 3", 1);
+  ASSERT_EQ(reused, ann.view);
+  Scan();
+  EXPECT_EQ(Views(), (std::vector<View>{{bob.window, bob.view, u"bob as last polled"}, {ann.window, reused, u""}}));
+  EXPECT_EQ(state.IMWindows.Item(1)->State, Start::kKnown);
+  EXPECT_EQ(state.IMWindows.Item(2)->State, Start::kNew) << "not the view that left";
+
+  // A view that left and whose window then went is forgotten at the next tick.
+  failing = true;
+  Scan();
+  ASSERT_EQ(state.LeftViews.size(), 2u);
+  client.Close(bob.window);
+  ForgetClosedViews(state, ctx);
+  ASSERT_EQ(state.LeftViews.size(), 1u);
+  EXPECT_EQ(state.LeftViews.front().hwnd, reused);
 }
 
 TEST_F(DiscoveryTest, AViewIsKnownOnlyUnderTheSameConversationWindow) {
@@ -153,7 +196,7 @@ TEST_F(DiscoveryTest, WindowsThatVanishDuringTheScanAreSkippedOrListedAsUnreadab
   Scan();
   EXPECT_EQ(Parents(), (std::vector<Hwnd>{bob.window, late.window}));
   EXPECT_EQ(Views(), (std::vector<View>{{bob.window, bob.view, u"bob: 1"},
-                                        {late.window, late.view, Text(kWindowNotFound)}}));
+                                        {late.window, late.view, Text(kCrLf)}}));
 }
 
 TEST_F(DiscoveryTest, AFailingStepIsSkippedAndTheScanGoesOn) {
@@ -256,7 +299,8 @@ TEST_F(DiscoveryTest, AListedConversationWhoseViewCameLaterCountsAsUnlisted) {
   EXPECT_EQ(client.desktop.Sent().size(), 0u) << "nothing is captured";
   Scan();
   EXPECT_FALSE(HasUnlistedConversation(state, ctx));
-  EXPECT_EQ(Captures(view), 1u);
+  EXPECT_EQ(Captures(view), 0u) << "a new conversation, read by the tick";
+  EXPECT_EQ(state.IMWindows.Item(2)->State, clsIMWindow::Start::kNew);
 }
 
 }  // namespace

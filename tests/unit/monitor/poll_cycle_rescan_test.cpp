@@ -59,20 +59,25 @@ TEST_F(PollRescanTest, AnUnreadableViewIsSkippedWhileItsWindowExists) {
   const auto odd = client.Open("IM with odd", u"Window Not Found");
   const auto bob = client.Open("IM with bob", u"bob: hi");
   Start();
-  ASSERT_EQ(IMText(1), kWindowNotFound);
+  ASSERT_EQ(state.IMWindows.Item(1)->State, clsIMWindow::Start::kUnprimed);
   client.Append(bob.view, u"\r\nbob: heard");
   Tick();
   EXPECT_EQ(Rescans(), 0u);
   EXPECT_EQ(Said(), (std::vector<Text>{u"bob says    heard\r\n"}));
-  EXPECT_EQ(IMText(1), kWindowNotFound);
-  EXPECT_EQ(IMText(2), kWindowNotFound);
+  EXPECT_EQ(IMText(1), kCrLf) << "an unreadable text is never taken for the conversation";
+  EXPECT_EQ(IMText(2), kCrLf);
 
+  // Its first good capture takes what it holds silently: that was there at start-up.
   client.Document(bob.view).noDocument2 = true;
   client.Show(cy.view, u"cy: hello");
   Tick();
   EXPECT_EQ(Rescans(), 0u);
-  EXPECT_EQ(Said().back(), u"cy says    hello\r\n");
+  EXPECT_EQ(Said().size(), 1u);
+  EXPECT_EQ(IMText(1), u"cy: hello");
   EXPECT_EQ(IMText(3), u"bob: hi\r\nbob: heard");
+  client.Append(cy.view, u"\r\ncy: later");
+  Tick();
+  EXPECT_EQ(Said().back(), u"cy says    later\r\n");
   (void)odd;
 }
 
@@ -89,9 +94,9 @@ TEST_F(PollRescanTest, AViewWhoseWindowGoesDuringTheCaptureTriggersTheRescan) {
       << "the views after it wait for the next tick";
 }
 
-// A view whose capture was skipped keeps its last known text; one found by a scan while it was
-// skipped is primed by its first capture that ends, which speaks nothing. The marks outlive
-// rescans. A line that came meanwhile is spoken once.
+// A view whose capture was skipped keeps its last known text; one found by the first scan while
+// it was skipped is primed by its first capture that ends, which speaks nothing, while one found
+// later speaks its opening line. A line that came meanwhile is spoken once.
 TEST_F(PollRescanTest, ASkippedCaptureIsNeitherAFailureNorNewText) {
   const auto bob = client.Open("IM with bob", u"bob: hi");
   const auto ann = client.Open("IM with ann", u"ann: there before us");
@@ -109,15 +114,57 @@ TEST_F(PollRescanTest, ASkippedCaptureIsNeitherAFailureNorNewText) {
   Tick();
   ASSERT_EQ(Rescans(), 1u);
   Tick();
-  EXPECT_EQ(Said().size(), 1u) << "ann's first capture primes it";
+  EXPECT_EQ(Said(), (std::vector<Text>{u"bob says    one\r\n", u"cy says    hi\r\n"}))
+      << "ann's first capture primes it; cy is new";
   EXPECT_EQ(IMText(2), u"ann: there before us\r\nann: also before us");
 
   captures.stuck.clear();
   client.Append(ann.view, u"\r\nann: new");
   Tick();
-  EXPECT_EQ(Said(), (std::vector<Text>{u"bob says    one\r\n", u"bob says    during the stall\r\n",
-                                       u"ann says    new\r\n"}));
+  EXPECT_EQ(Said(), (std::vector<Text>{u"bob says    one\r\n", u"cy says    hi\r\n",
+                                       u"bob says    during the stall\r\n", u"ann says    new\r\n"}));
   (void)cy;
+}
+
+// A conversation that opens while the program runs speaks its last line, the one that most likely
+// opened it, at its first capture that holds a line; the earlier lines a client may show are not
+// read. The switches apply as to any line.
+TEST_F(PollRescanTest, ANewConversationSpeaksTheLineThatOpenedIt) {
+  const auto bob = client.Open("IM with bob", u"bob: hi");
+  Start();
+  struct Case {
+    const char* what;
+    const char16_t* shown;
+    std::int16_t useReader, topOnly;
+    bool inFront;
+    std::vector<Text> said;
+  };
+  const Case cases[] = {
+      {"opening line", u"carol: are you there?", 1, 0, false, {u"carol says    are you there?\r\n"}},
+      {"lines shown before it", u"carol: one\r\ncarol: two\r\ncarol: three", 1, 0, false, {u"carol says    three\r\n"}},
+      {"no line yet", u"", 1, 0, false, {}},
+      {"reading off", u"carol: hello", 0, 0, false, {}},
+      {"active window only, behind", u"carol: hello", 1, 1, false, {}},
+      {"active window only, in front", u"carol: hello", 1, 1, true, {u"carol says    hello\r\n"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    state.UseReader = c.useReader;
+    state.TopOnly = c.topOnly;
+    voice->calls.clear();
+    const auto carol = client.Open("IM with carol", c.shown);
+    client.desktop.SetForeground(c.inFront ? carol.window : bob.window);
+    Tick();
+    Tick();
+    EXPECT_EQ(Said(), c.said);
+    client.Append(carol.view, u"\r\ncarol: next");
+    Tick();
+    const bool hears = c.useReader > 0 && (c.topOnly == 0 || c.inFront);
+    EXPECT_EQ(Said().size(), c.said.size() + (hears ? 1u : 0u));
+    if (hears) EXPECT_EQ(Said().back(), u"carol says    next\r\n");
+    client.Close(carol.window);
+    Tick();
+  }
 }
 
 TEST_F(PollRescanTest, AWindowTestThatFailsCountsAsGone) {
