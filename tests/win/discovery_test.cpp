@@ -139,7 +139,7 @@ TEST_F(DiscoveryTest, OnlyWindowsOfExactlyTheViewClassAreViews) {
   EXPECT_EQ(state.IMWindows.Item(1)->IMText, u"x: only this one");
 }
 
-TEST_F(DiscoveryTest, AViewThatCannotBeReadIsListedAsNotFound) {
+TEST_F(DiscoveryTest, AViewThatCannotBeReadIsListedUnprimed) {
   const Hwnd window = Open("open short views=1,1 trailer= title=IM with short");
   Must(*client, "set short 1 text=abcd");
   Must(*client, "set short 2 text=hello world");
@@ -148,7 +148,8 @@ TEST_F(DiscoveryTest, AViewThatCannotBeReadIsListedAsNotFound) {
 
   ASSERT_EQ(state.IMWindows.Count(), 2u);
   EXPECT_EQ(state.IMWindows.Item(1)->ParenthWnd, window);
-  EXPECT_EQ(state.IMWindows.Item(1)->IMText, kWindowNotFound);
+  EXPECT_EQ(state.IMWindows.Item(1)->IMText, kCrLf);
+  EXPECT_EQ(state.IMWindows.Item(1)->State, clsIMWindow::Start::kUnprimed);
   EXPECT_EQ(state.IMWindows.Item(2)->IMText, u"hello ");
 }
 

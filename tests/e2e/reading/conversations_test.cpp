@@ -35,8 +35,65 @@ TEST_F(ReadingTest, ConversationOpenedWhileAnotherIsPolledIsRead) {
               ElementsAre("gus says    laughing out loud hello\r\n", "fay says    me too\r\n"));
 }
 
-// A conversation window whose browser view loads after the window itself: its line is read
-// once the view is there, and while it has none the conversation beside it goes on being read.
+// A conversation that opens while the program runs holds its first message before the program
+// has ever asked for it: that line is read, then the next one. One that opens showing earlier
+// lines too reads only its last. What was there at start-up stays unread.
+TEST_F(ReadingTest, ANewConversationIsReadFromTheLineItOpenedWith) {
+  auto client = LaunchClient("reading-new-opening-line");
+  ASSERT_TRUE(client);
+  ASSERT_GT(client->Send("open amy lines=amy:\\sold\\snews title=IM with amy"), 0);
+  MurmuroRun run(kReadingOn);
+  ASSERT_TRUE(StartReading(run, {{client.get(), 1}}));
+
+  ASSERT_GT(client->Send("open carol lines=carol:\\sare\\syou\\sthere? title=IM with carol"), 0);
+  EXPECT_THAT(Texts(run.WaitForSpoken(1)), ElementsAre("carol says    are you there?\r\n"));
+  ASSERT_EQ(client->Send("append carol 1 text=carol: lol hello"), 1);
+  ASSERT_EQ(run.WaitForSpoken(2).size(), 2u);
+  ASSERT_GT(client->Send("open dan lines=dan:\\sone\\r\\ndan:\\stwo\\r\\ndan:\\sthree title=IM with dan"), 0);
+  EXPECT_THAT(Texts(run.WaitForSpoken(3)),
+              ElementsAre("carol says    are you there?\r\n", "carol says    laughing out loud hello\r\n",
+                          "dan says    three\r\n"));
+  CaptureCount captures(*client);
+  ASSERT_TRUE(captures.WaitFor(6, 8000));
+  EXPECT_EQ(run.Transcribed().size(), 3u) << "each once";
+}
+
+// What the program holds in a client for a conversation goes when the conversation does, and at
+// exit: the client's count of its objects held from outside comes back each time.
+TEST_F(ReadingTest, WhatTheProgramHoldsInAClientGoesWithItsConversations) {
+  auto client = LaunchClient("reading-release");
+  ASSERT_TRUE(client);
+  const auto alive = [&](LRESULT n) { return WaitUntil([&] { return client->Send("alive") == n; }, 8000); };
+  ASSERT_TRUE(alive(0));
+  for (const char* name : {"eve", "fred"}) {
+    ASSERT_GT(client->Send(std::string("open ") + name + " title=IM with " + name), 0);
+  }
+  MurmuroRun run(kReadingOn);
+  ASSERT_TRUE(StartReading(run, {{client.get(), 2}}));
+  ASSERT_TRUE(alive(4)) << "a document and a body a view";
+
+  // In one tick: one closes, one opens; the rescan comes first.
+  ASSERT_EQ(client->Send("close eve"), 1);
+  ASSERT_GT(client->Send("open gil lines=gil:\\shi title=IM with gil"), 0);
+  ASSERT_THAT(Texts(run.WaitForSpoken(1)), ElementsAre("gil says    hi\r\n"));
+  EXPECT_TRUE(alive(4)) << client->Send("alive");
+
+  ASSERT_EQ(client->Send("close fred"), 1);
+  ASSERT_EQ(client->Send("close gil"), 1);
+  EXPECT_TRUE(alive(0)) << client->Send("alive");
+
+  for (const char* name : {"hal", "ivy"}) {
+    ASSERT_GT(client->Send(std::string("open ") + name + " title=IM with " + name), 0);
+  }
+  ASSERT_TRUE(alive(4));
+  run.Close();
+  EXPECT_EQ(run.WaitForExit(5000), std::optional<DWORD>(0));
+  EXPECT_TRUE(alive(0)) << client->Send("alive");
+}
+
+// A conversation window whose browser view loads after the window itself: the line it opens with
+// is read once the view is there, and while it has none the conversation beside it goes on being
+// read.
 TEST_F(ReadingTest, AViewThatComesAfterItsWindowIsRead) {
   auto live = LaunchClient("reading-late-view-live");
   auto late = LaunchClient("reading-late-view");
@@ -54,10 +111,11 @@ TEST_F(ReadingTest, AViewThatComesAfterItsWindowIsRead) {
   ASSERT_GT(late->Send("addview quin text=quin: hello"), 0);
   ASSERT_TRUE(quinCaptures.WaitFor(1, 5000)) << "the new view was never looked at";
   ASSERT_EQ(late->Send("append quin 1 text=quin: lol at last"), 1);
-  EXPECT_THAT(Texts(run.WaitForSpoken(2)), ElementsAre("oli says    laughing out loud beside it\r\n",
-                                                       "quin says    laughing out loud at last\r\n"));
+  EXPECT_THAT(Texts(run.WaitForSpoken(3)),
+              ElementsAre("oli says    laughing out loud beside it\r\n", "quin says    hello\r\n",
+                          "quin says    laughing out loud at last\r\n"));
   ASSERT_TRUE(quinCaptures.WaitFor(3, 5000));
-  EXPECT_EQ(run.Transcribed().size(), 2u) << "spoken once";
+  EXPECT_EQ(run.Transcribed().size(), 3u) << "spoken once";
 }
 
 // A new conversation whose text is still too short to read stands first in the list: the

@@ -159,9 +159,9 @@ TEST_F(PollRescanTest, ANewConversationSpeaksTheLineThatOpenedIt) {
     EXPECT_EQ(Said(), c.said);
     client.Append(carol.view, u"\r\ncarol: next");
     Tick();
-    const bool hears = c.useReader > 0 && (c.topOnly == 0 || c.inFront);
-    EXPECT_EQ(Said().size(), c.said.size() + (hears ? 1u : 0u));
-    if (hears) EXPECT_EQ(Said().back(), u"carol says    next\r\n");
+    std::vector<Text> said = c.said;
+    if (c.useReader > 0 && (c.topOnly == 0 || c.inFront)) said.push_back(u"carol says    next\r\n");
+    EXPECT_EQ(Said(), said);
     client.Close(carol.window);
     Tick();
   }
