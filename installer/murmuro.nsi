@@ -19,6 +19,8 @@ AllowSkipFiles off
 !define APP "Murmuro"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Murmuro"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+; Outlives an uninstall: a later install goes back to the folder where the settings were kept.
+!define FOLDER_KEY "Software\Murmuro"
 !define MAIN_WINDOW_CLASS "MurmuroMain"
 !define SYNCHRONIZE 0x00100000
 !define PROCESS_QUERY_LIMITED_INFORMATION 0x1000
@@ -56,7 +58,10 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" ""
   An earlier version is replaced; your settings (kel.dat) are kept."
 !define MUI_PAGE_CUSTOMFUNCTION_SHOW ComponentsShow
 !insertmacro MUI_PAGE_COMPONENTS
+!define MUI_DIRECTORYPAGE_TEXT_TOP "Murmuro is installed into a folder of its own: a folder that already \
+  holds other files gets a Murmuro folder inside it."
 !define MUI_PAGE_CUSTOMFUNCTION_PRE SkipOnUpgrade
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE OwnFolder
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_RUN
@@ -146,6 +151,22 @@ Function SkipOnUpgrade
   ${EndIf}
 FunctionEnd
 
+; Never a folder of the user's: one that holds other files gets a Murmuro folder inside it, so
+; that no file there is overwritten now or deleted by the uninstaller. An empty or new folder, or
+; one with Murmuro or its settings in it, is taken as it is.
+Function OwnFolder
+  ${DirState} "$INSTDIR" $0
+  ${If} $0 = 1
+  ${AndIfNot} ${FileExists} "$INSTDIR\murmuro.exe"
+  ${AndIfNot} ${FileExists} "$INSTDIR\kel.dat"
+    StrCpy $0 $INSTDIR 1 -1
+    ${If} $0 == "\"
+      StrCpy $INSTDIR $INSTDIR -1
+    ${EndIf}
+    StrCpy $INSTDIR "$INSTDIR\${APP}"
+  ${EndIf}
+FunctionEnd
+
 Function StartInstalledProgram
   ${If} $Started = 0
     Exec '"$INSTDIR\murmuro.exe"'
@@ -166,6 +187,7 @@ Section "Murmuro" SecProgram
   SetOverwrite on
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
+  WriteRegStr HKCU "${FOLDER_KEY}" "InstallFolder" "$INSTDIR"
   CreateShortcut "$SMPROGRAMS\${APP}.lnk" "$INSTDIR\murmuro.exe" "" "$INSTDIR\murmuro.exe" 0
 
   ; Written last: the entry names a version only once its files are in place.
@@ -216,6 +238,18 @@ Function .onInit
     ${If} $0 != ""
       StrCpy $INSTDIR $0
     ${EndIf}
+  ${Else}
+    ; Without /D=, the folder of the last installation, where its settings stayed. The command
+    ; line as Windows has it: NSIS cuts /D= off $CMDLINE.
+    System::Call "kernel32::GetCommandLineW() w .r0"
+    ${GetOptionsS} $0 "/D=" $1
+    ${If} ${Errors}
+      ReadRegStr $0 HKCU "${FOLDER_KEY}" "InstallFolder"
+      ${If} $0 != ""
+        StrCpy $INSTDIR $0
+      ${EndIf}
+    ${EndIf}
+    Call OwnFolder
   ${EndIf}
 
   ; Start at sign-in: on for a first install; an upgrade keeps what the Run value says.

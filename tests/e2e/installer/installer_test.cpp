@@ -20,6 +20,8 @@ std::filesystem::path KnownFolder(REFKNOWNFOLDERID id) {
   return result;
 }
 std::filesystem::path InstallFolder() { return KnownFolder(FOLDERID_LocalAppData) / "Programs" / "Murmuro"; }
+// A folder of the user's that a test offers with /D=.
+std::filesystem::path ToolsFolder() { return KnownFolder(FOLDERID_LocalAppData) / "Tools"; }
 std::filesystem::path InstalledProgram() { return InstallFolder() / "murmuro.exe"; }
 std::filesystem::path Shortcut() { return KnownFolder(FOLDERID_Programs) / "Murmuro.lnk"; }
 std::wstring Quoted(const std::filesystem::path& path) { return L"\"" + path.wstring() + L"\""; }
@@ -115,8 +117,10 @@ void ForgetInstallation() {
   }
   RegDeleteTreeW(HKEY_CURRENT_USER, kUninstallKey);
   RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Murmuro");
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Murmuro");
   std::error_code ignored;
   std::filesystem::remove_all(InstallFolder(), ignored);
+  std::filesystem::remove_all(ToolsFolder(), ignored);
   std::filesystem::remove(Shortcut(), ignored);
 }
 
@@ -245,6 +249,29 @@ TEST_F(Installer, StartAtSignInFollowsTheLastChoiceAndExistingSettingsStay) {
   ASSERT_EQ(RunSetup("MURMURO_SETUP_NEXT", L"/S /AUTOSTART=1"), std::optional<DWORD>(0));
   EXPECT_EQ(RunValue(), Quoted(InstalledProgram()));
   EXPECT_EQ(ReadAll(InstallFolder() / "kel.dat"), kUserSettings);
+}
+
+TEST_F(Installer, AFolderOfTheUsersGetsAMurmuroFolderInsideAndTheLastFolderIsFoundAgain) {
+  const std::filesystem::path tools = ToolsFolder();
+  constexpr char kUsers[] = "the user's\r\n";
+  const struct {
+    const char* holds;  // null: nothing
+    std::filesystem::path installedInto;
+  } rows[] = {{"kel.dat", tools}, {nullptr, tools}, {"README.txt", tools / "Murmuro"}};
+  for (const auto& row : rows) {
+    ForgetInstallation();
+    std::filesystem::create_directories(tools);
+    if (row.holds) WriteFile(tools / row.holds, kUsers);
+    ASSERT_EQ(RunSetup("MURMURO_SETUP", L"/S /D=" + tools.wstring()), std::optional<DWORD>(0));
+    EXPECT_EQ(ReadString(kUninstallKey, L"InstallLocation"), row.installedInto.wstring());
+    EXPECT_EQ(row.holds ? ReadAll(tools / row.holds) : kUsers, kUsers) << row.holds;
+  }
+  // Uninstalled and installed again: into the same folder, where the settings stayed.
+  const std::filesystem::path folder = tools / "Murmuro";
+  ASSERT_EQ(RunToEnd(Quoted(folder / "uninstall.exe") + L" /S", true), std::optional<DWORD>(0));
+  EXPECT_EQ(ReadAll(tools / "README.txt"), kUsers);
+  ASSERT_EQ(RunSetup("MURMURO_SETUP"), std::optional<DWORD>(0));
+  EXPECT_EQ(ReadString(kUninstallKey, L"InstallLocation"), folder.wstring());
 }
 
 }  // namespace
