@@ -146,6 +146,14 @@ void WriteFile(const std::filesystem::path& file, const std::string& text) {
   std::ofstream(file, std::ios::binary) << text;
 }
 
+// Another path to the same file: under Wine the Unix one through drive Z:, elsewhere a hard link.
+std::filesystem::path AnotherPathTo(const std::filesystem::path& file) {
+  const std::string unix = UnixPath(file);
+  if (!unix.empty()) return L"Z:" + std::filesystem::path(unix).make_preferred().wstring();
+  const std::filesystem::path link = file.parent_path() / "linked.exe";
+  return CreateHardLinkW(link.c_str(), file.c_str(), nullptr) ? link : std::filesystem::path();
+}
+
 // Settings a user has made: they differ from the default kel.dat in every line, and the program
 // writes them back unchanged.
 constexpr char kUserSettings[] = "0\r\n1\r\nbrb,be right back\r\nzz,edited by the user\r\n";
@@ -272,6 +280,27 @@ TEST_F(Installer, AFolderOfTheUsersGetsAMurmuroFolderInsideAndTheLastFolderIsFou
   EXPECT_EQ(ReadAll(tools / "README.txt"), kUsers);
   ASSERT_EQ(RunSetup("MURMURO_SETUP"), std::optional<DWORD>(0));
   EXPECT_EQ(ReadString(kUninstallKey, L"InstallLocation"), folder.wstring());
+}
+
+TEST_F(Installer, EveryCopyOfTheInstalledFileIsClosedOrNone) {
+  ASSERT_EQ(RunSetup("MURMURO_SETUP"), std::optional<DWORD>(0));
+  MurmuroRun first(std::nullopt, AnotherPathTo(InstalledProgram()));
+  ASSERT_TRUE(first.Start());
+  // A second copy says "already running" in a box that no WM_CLOSE ends: nothing is closed.
+  MurmuroRun second(std::nullopt, InstalledProgram());
+  second.Start(0);
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (box = ProcessWindow(second.ProcessId(), L"#32770")) != nullptr; }));
+  EXPECT_EQ(RunSetup("MURMURO_SETUP_NEXT"), std::optional<DWORD>(6));
+  EXPECT_EQ(ReadString(kUninstallKey, L"DisplayVersion"), std::optional<std::wstring>(Env(L"MURMURO_VERSION")));
+  EXPECT_EQ(first.WaitForExit(0), std::nullopt);
+  PostMessageW(box, WM_CLOSE, 0, 0);
+  ASSERT_EQ(second.WaitForExit(), std::optional<DWORD>(0));
+
+  // The copy started from another path to the same file is closed, and the new version started.
+  ASSERT_EQ(RunSetup("MURMURO_SETUP_NEXT"), std::optional<DWORD>(0));
+  EXPECT_EQ(first.WaitForExit(0), std::optional<DWORD>(0));
+  EXPECT_TRUE(WaitUntil([&] { return InstalledCopies().size() == 1; }, 20000));
 }
 
 }  // namespace
