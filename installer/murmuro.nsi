@@ -423,11 +423,31 @@ Function .onInstSuccess
   ${EndIf}
 FunctionEnd
 
+; Nor does a failed install or uninstall leave it closed.
+Function .onInstFailed
+  ${If} $WasRunning = 1
+    SetOutPath "$INSTDIR"
+    Call StartInstalledProgram
+  ${EndIf}
+FunctionEnd
 
+Function un.onUninstFailed
+  ${If} $WasRunning = 1
+    SetOutPath "$INSTDIR"
+    Exec '"$INSTDIR\murmuro.exe"'
+  ${EndIf}
+FunctionEnd
 
 Section "Uninstall"
   Call un.EndRunningCopies
+  ; Still there, it would start at sign-in with no entry left to remove it.
+  ClearErrors
   Delete "$INSTDIR\murmuro.exe"
+  ${If} ${Errors}
+    MessageBox MB_OK|MB_ICONSTOP "$INSTDIR\murmuro.exe cannot be deleted; it may be in use. \
+      Murmuro was not removed." /SD IDOK
+    Abort "Murmuro was not removed."
+  ${EndIf}
   Delete "$INSTDIR\README.txt"
   ; kel.dat stays: the user's acronyms and switches survive a reinstall.
   Delete "$SMPROGRAMS\${APP}.lnk"
