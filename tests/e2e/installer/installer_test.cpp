@@ -20,6 +20,8 @@ std::filesystem::path KnownFolder(REFKNOWNFOLDERID id) {
   return result;
 }
 std::filesystem::path InstallFolder() { return KnownFolder(FOLDERID_LocalAppData) / "Programs" / "Murmuro"; }
+// A folder of the user's that a test offers with /D=.
+std::filesystem::path ToolsFolder() { return KnownFolder(FOLDERID_LocalAppData) / "Tools"; }
 std::filesystem::path InstalledProgram() { return InstallFolder() / "murmuro.exe"; }
 std::filesystem::path Shortcut() { return KnownFolder(FOLDERID_Programs) / "Murmuro.lnk"; }
 std::wstring Quoted(const std::filesystem::path& path) { return L"\"" + path.wstring() + L"\""; }
@@ -115,8 +117,10 @@ void ForgetInstallation() {
   }
   RegDeleteTreeW(HKEY_CURRENT_USER, kUninstallKey);
   RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Murmuro");
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Murmuro");
   std::error_code ignored;
   std::filesystem::remove_all(InstallFolder(), ignored);
+  std::filesystem::remove_all(ToolsFolder(), ignored);
   std::filesystem::remove(Shortcut(), ignored);
 }
 
@@ -140,6 +144,14 @@ std::wstring Env(const wchar_t* name) {
 
 void WriteFile(const std::filesystem::path& file, const std::string& text) {
   std::ofstream(file, std::ios::binary) << text;
+}
+
+// Another path to the same file: under Wine the Unix one through drive Z:, elsewhere a hard link.
+std::filesystem::path AnotherPathTo(const std::filesystem::path& file) {
+  const std::string unix = UnixPath(file);
+  if (!unix.empty()) return L"Z:" + std::filesystem::path(unix).make_preferred().wstring();
+  const std::filesystem::path link = file.parent_path() / "linked.exe";
+  return CreateHardLinkW(link.c_str(), file.c_str(), nullptr) ? link : std::filesystem::path();
 }
 
 // Settings a user has made: they differ from the default kel.dat in every line, and the program
@@ -245,6 +257,63 @@ TEST_F(Installer, StartAtSignInFollowsTheLastChoiceAndExistingSettingsStay) {
   ASSERT_EQ(RunSetup("MURMURO_SETUP_NEXT", L"/S /AUTOSTART=1"), std::optional<DWORD>(0));
   EXPECT_EQ(RunValue(), Quoted(InstalledProgram()));
   EXPECT_EQ(ReadAll(InstallFolder() / "kel.dat"), kUserSettings);
+}
+
+TEST_F(Installer, AFolderOfTheUsersGetsAMurmuroFolderInsideAndTheLastFolderIsFoundAgain) {
+  const std::filesystem::path tools = ToolsFolder();
+  constexpr char kUsers[] = "the user's\r\n";
+  const struct {
+    const char* holds;  // null: nothing
+    std::filesystem::path installedInto;
+  } rows[] = {{"kel.dat", tools}, {nullptr, tools}, {"README.txt", tools / "Murmuro"}};
+  for (const auto& row : rows) {
+    ForgetInstallation();
+    std::filesystem::create_directories(tools);
+    if (row.holds) WriteFile(tools / row.holds, kUsers);
+    ASSERT_EQ(RunSetup("MURMURO_SETUP", L"/S /D=" + tools.wstring()), std::optional<DWORD>(0));
+    EXPECT_EQ(ReadString(kUninstallKey, L"InstallLocation"), row.installedInto.wstring());
+    EXPECT_EQ(row.holds ? ReadAll(tools / row.holds) : kUsers, kUsers) << row.holds;
+  }
+  // Uninstalled and installed again: into the same folder, where the settings stayed.
+  const std::filesystem::path folder = tools / "Murmuro";
+  ASSERT_EQ(RunToEnd(Quoted(folder / "uninstall.exe") + L" /S", true), std::optional<DWORD>(0));
+  EXPECT_EQ(ReadAll(tools / "README.txt"), kUsers);
+  ASSERT_EQ(RunSetup("MURMURO_SETUP"), std::optional<DWORD>(0));
+  EXPECT_EQ(ReadString(kUninstallKey, L"InstallLocation"), folder.wstring());
+}
+
+TEST_F(Installer, EveryCopyOfTheInstalledFileIsClosedOrNoneAndAFailureStartsItAgain) {
+  ASSERT_EQ(RunSetup("MURMURO_SETUP"), std::optional<DWORD>(0));
+  const std::optional<std::wstring> installed = ReadString(kUninstallKey, L"DisplayVersion");
+  MurmuroRun first(std::nullopt, AnotherPathTo(InstalledProgram()));
+  ASSERT_TRUE(first.Start());
+  // A second copy says "already running" in a box that no WM_CLOSE ends: nothing is closed.
+  MurmuroRun second(std::nullopt, InstalledProgram());
+  second.Start(0);
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (box = ProcessWindow(second.ProcessId(), L"#32770")) != nullptr; }));
+  EXPECT_EQ(RunSetup("MURMURO_SETUP_NEXT"), std::optional<DWORD>(6));
+  EXPECT_EQ(first.WaitForExit(0), std::nullopt);
+  PostMessageW(box, WM_CLOSE, 0, 0);
+  ASSERT_EQ(second.WaitForExit(), std::optional<DWORD>(0));
+
+  // Held open elsewhere (a virus scanner, say), the file can be neither replaced nor deleted. The
+  // uninstaller runs in place (_?=) to give its own exit code.
+  const win32::UniqueKernelHandle held(CreateFileW(InstalledProgram().c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                   nullptr, OPEN_EXISTING, 0, nullptr));
+  DWORD closed = first.ProcessId();
+  for (const std::wstring& command : {Quoted(HostPath("MURMURO_SETUP_NEXT")) + L" /S",
+                                      Quoted(InstallFolder() / "uninstall.exe") + L" /S _?=" +
+                                          InstallFolder().wstring()}) {
+    EXPECT_EQ(RunToEnd(command), std::optional<DWORD>(2)) << command;
+    std::vector<Copy> copies;
+    ASSERT_TRUE(WaitUntil([&] { return (copies = InstalledCopies()).size() == 1 && copies[0].Pid != closed; },
+                          20000)) << "the closed copy runs again";
+    closed = copies[0].Pid;
+  }
+  EXPECT_EQ(first.WaitForExit(0), std::optional<DWORD>(0));
+  EXPECT_EQ(ReadString(kUninstallKey, L"DisplayVersion"), installed);
+  EXPECT_EQ(RunValue(), Quoted(InstalledProgram()));
 }
 
 }  // namespace
