@@ -134,7 +134,7 @@ class Program {
                                    reinterpret_cast<platform::IconHandle>(smallIcon_.get()), shell_, codec_,
                                    *menu_, scale_, boxes_},
                   MainFormCalls{[this] { ReadWindows(state_, scan_); },
-                                [this] { SaveSettings(state_, store_); },
+                                [this] { SaveChangedSettings(state_, store_); },
                                 [] { PostQuitMessage(0); }});
     events_.Timer = [this] { cycle_.Timer2_Timer(); };
     events_.TrayNotify = [this](std::uint32_t code) {

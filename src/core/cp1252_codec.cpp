@@ -12,6 +12,12 @@ constexpr std::array<char16_t, 32> kHigh = {
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
+bool Undefined(unsigned char b) { return b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D; }
+
+char16_t ToChar(unsigned char b) {
+  return b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : static_cast<char16_t>(b);
+}
+
 std::optional<char> ToByte(char16_t c) {
   if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
   for (std::size_t i = 0; i < kHigh.size(); ++i) {
@@ -25,8 +31,16 @@ std::optional<char> ToByte(char16_t c) {
 Text Cp1252Codec::ToText(std::string_view ansi) const {
   Text out;
   out.reserve(ansi.size());
+  for (unsigned char b : ansi) out.push_back(ToChar(b));
+  return out;
+}
+
+std::optional<Text> Cp1252Codec::ToTextExactly(std::string_view ansi) const {
+  Text out;
+  out.reserve(ansi.size());
   for (unsigned char b : ansi) {
-    out.push_back(b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : static_cast<char16_t>(b));
+    if (Undefined(b)) return std::nullopt;
+    out.push_back(ToChar(b));
   }
   return out;
 }
@@ -43,7 +57,7 @@ std::optional<std::string> Cp1252Codec::FromTextExactly(TextView text) const {
   out.reserve(text.size());
   for (char16_t c : text) {
     const auto byte = ToByte(c);
-    if (!byte) return std::nullopt;
+    if (!byte || Undefined(static_cast<unsigned char>(*byte))) return std::nullopt;
     out.push_back(*byte);
   }
   return out;

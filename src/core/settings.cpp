@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <unordered_set>
 #include <vector>
 
 #include "core/utf8_codec.h"
@@ -33,7 +34,10 @@ std::string Quoted(const Text& line) {
   constexpr std::size_t kShown = 40;
   std::size_t shown = std::min(line.size(), kShown);
   if (shown < line.size() && line[shown - 1] >= 0xD800 && line[shown - 1] <= 0xDBFF) --shown;
-  return "\"" + TextToUtf8(TextView(line).substr(0, shown)) + (shown < line.size() ? "...\"" : "\"");
+  std::string quoted = "\"";  // appended, not prefixed: GCC 12 warns falsely of overlap there
+  quoted += TextToUtf8(TextView(line).substr(0, shown));
+  quoted += shown < line.size() ? "...\"" : "\"";
+  return quoted;
 }
 
 std::string Where(const std::string& fileName, std::size_t number) {
@@ -54,10 +58,16 @@ std::string Grouped(std::uint64_t n) {
 std::string Limit() { return "1 MiB (" + Grouped(kMaxSettingsFileBytes) + " bytes)"; }
 
 // The text of one line in the file's encoding. Only a file with the byte-order mark can hold
-// malformed UTF-8 here: without the mark such a file reads as code page.
+// malformed UTF-8 here: without the mark such a file reads as code page. Bytes the code page
+// cannot decode stop the load: a replacement character would be written back at the next save.
 Text DecodeLine(std::string_view line, SettingsEncoding encoding, const platform::AnsiCodec& codec,
                 const std::string& fileName, std::size_t number) {
-  if (encoding == SettingsEncoding::Ansi) return codec.ToText(line);
+  if (encoding == SettingsEncoding::Ansi) {
+    if (auto text = codec.ToTextExactly(line)) return *std::move(text);
+    throw SettingsError(Where(fileName, number) +
+                        ": these bytes are not text in this computer's ANSI code page. Save the file "
+                        "as UTF-8, or type the line again in the ANSI code page.");
+  }
   if (auto text = Utf8ToText(line)) return *std::move(text);
   throw SettingsError(Where(fileName, number) +
                       ": this is not UTF-8 text, though the file starts with the UTF-8 byte-order "
@@ -93,6 +103,50 @@ std::optional<std::string> AnsiFile(std::string head, const AcronymList& records
   return head;
 }
 
+bool IsAscii(std::string_view bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// The records of a code-page file (its lines from 3 on) whose bytes are also UTF-8 of other text.
+std::vector<TwoWayLine> TwoWayLinesOf(const std::vector<std::string_view>& lines,
+                                      const platform::AnsiCodec& codec) {
+  std::vector<TwoWayLine> found;
+  for (std::size_t i = 2; i < lines.size(); ++i) {
+    if (IsAscii(lines[i])) continue;
+    auto read = codec.ToTextExactly(lines[i]);
+    const auto utf8 = Utf8ToText(lines[i]);
+    if (read && utf8 && *read != *utf8) found.push_back({i + 1, *std::move(read)});
+  }
+  return found;
+}
+
+// Fails when the file read as code page is about to become UTF-8, or to be read as UTF-8 next
+// time, while two-way lines are still in the list: either way they would change meaning.
+void KeepTwoWayLines(const Settings& last, const AcronymList& records, std::string_view bytes,
+                     const std::string& fileName) {
+  if (last.Encoding != SettingsEncoding::Ansi || last.TwoWayLines.empty() ||
+      DetectEncoding(bytes) == SettingsEncoding::Ansi) {
+    return;
+  }
+  const std::unordered_set<Text> kept(records.begin(), records.end());
+  std::string named;
+  std::size_t count = 0;
+  constexpr std::size_t kNamed = 5;
+  for (const TwoWayLine& line : last.TwoWayLines) {
+    if (!kept.contains(line.Read)) continue;
+    if (++count > kNamed) continue;
+    named += count > 1 ? ", line " : "line ";
+    named += std::to_string(line.Number) + " " + Quoted(line.Read);
+  }
+  if (count == 0) return;
+  if (count > kNamed) named += " and " + std::to_string(count - kNamed) + " more";
+  throw SettingsError("Settings file \"" + fileName +
+                      "\" was not written: it would change what these lines say, which Murmuro reads "
+                      "as ANSI text though their bytes are also UTF-8 text: " + named +
+                      ". In Options, type those acronyms again as they should read, or remove them, "
+                      "then save again.");
+}
+
 }  // namespace
 
 std::string PathForMessage(const std::filesystem::path& path) {
@@ -122,9 +176,7 @@ std::optional<std::int16_t> ParseSwitch(std::string_view line) {
 
 SettingsEncoding DetectEncoding(std::string_view bytes) {
   if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) return SettingsEncoding::Utf8WithMark;
-  const bool ascii = std::all_of(bytes.begin(), bytes.end(),
-                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-  return !ascii && IsWellFormedUtf8(bytes) ? SettingsEncoding::Utf8 : SettingsEncoding::Ansi;
+  return !IsAscii(bytes) && IsWellFormedUtf8(bytes) ? SettingsEncoding::Utf8 : SettingsEncoding::Ansi;
 }
 
 Settings ParseSettings(std::string_view bytes, const platform::AnsiCodec& codec,
@@ -138,6 +190,7 @@ Settings ParseSettings(std::string_view bytes, const platform::AnsiCodec& codec,
   for (std::size_t i = 2; i < lines.size(); ++i) {
     settings.Acronyms.Add(DecodeLine(lines[i], settings.Encoding, codec, fileName, i + 1));
   }
+  if (settings.Encoding == SettingsEncoding::Ansi) settings.TwoWayLines = TwoWayLinesOf(lines, codec);
   return settings;
 }
 
@@ -159,36 +212,37 @@ std::string FormatSettings(const Settings& settings, const platform::AnsiCodec& 
 
 void LoadSettings(ProgramState& state, SettingsStore& store,
                   const std::function<void()>& checkReadingItem) {
-  store.encoding_.reset();
+  store.last_.reset();
   state.Acronyms = AcronymList();
   const auto file = store.File();
   const std::string fileName = PathForMessage(file);
-  const auto tooBig = [&](std::uint64_t size) {
-    return SettingsError("Settings file \"" + fileName + "\" is " + Grouped(size) +
-                         " bytes, more than the " + Limit() +
+  const auto tooBig = [&](std::optional<std::uint64_t> size) {
+    return SettingsError("Settings file \"" + fileName + "\" is " +
+                         (size ? Grouped(*size) + " bytes, more than" : "more than") + " the " + Limit() +
                          " a settings file may hold; an acronym list takes a few KB. Copy the "
                          "kel.dat that came with Murmuro in its place.");
   };
-  // The size first: a huge file is refused without being read.
+  // The size first: a huge file is refused without being read. One that grows meanwhile is
+  // read no further than one byte past the limit.
   const auto size = store.files_.Size(file);
   if (size && *size > kMaxSettingsFileBytes) throw tooBig(*size);
-  const auto bytes = size ? store.files_.ReadAll(file) : std::nullopt;
+  const auto bytes = size ? store.files_.Read(file, kMaxSettingsFileBytes + 1) : std::nullopt;
   if (!bytes) {
     throw SettingsError("Settings file \"" + fileName +
                         "\" is missing or cannot be opened. It must sit beside the program.");
   }
-  if (bytes->size() > kMaxSettingsFileBytes) throw tooBig(bytes->size());  // it grew meanwhile
+  if (bytes->size() > kMaxSettingsFileBytes) throw tooBig(std::nullopt);
   Settings settings = ParseSettings(*bytes, store.codec_, fileName);
   state.UseReader = settings.UseReader;
   state.TopOnly = settings.TopOnly;
   if (state.UseReader == 1 && checkReadingItem) checkReadingItem();
-  state.Acronyms = std::move(settings.Acronyms);
-  store.encoding_ = settings.Encoding;
+  state.Acronyms = settings.Acronyms;
+  store.last_ = std::move(settings);
 }
 
 void SaveSettings(const ProgramState& state, SettingsStore& store) {
-  if (!store.encoding_) return;
-  const Settings settings{state.UseReader, state.TopOnly, state.Acronyms, *store.encoding_};
+  if (!store.last_) return;
+  Settings settings{state.UseReader, state.TopOnly, state.Acronyms, store.last_->Encoding};
   const std::string bytes = FormatSettings(settings, store.codec_);
   const auto file = store.File();
   if (bytes.size() > kMaxSettingsFileBytes) {
@@ -196,12 +250,27 @@ void SaveSettings(const ProgramState& state, SettingsStore& store) {
                         Grouped(bytes.size()) + " bytes, more than the " + Limit() +
                         " Murmuro reads back. Remove some acronyms.");
   }
+  KeepTwoWayLines(*store.last_, state.Acronyms, bytes, PathForMessage(file));
   const std::string error = store.files_.ReplaceAll(file, bytes);
   if (!error.empty()) {
     throw SettingsError("Settings file \"" + PathForMessage(file) + "\" could not be written: " + error);
   }
   // Once UTF-8, the file stays UTF-8 for this run; code-page text that needed UTF-8 now has it.
-  if (store.encoding_ == SettingsEncoding::Ansi) store.encoding_ = DetectEncoding(bytes);
+  if (settings.Encoding == SettingsEncoding::Ansi) settings.Encoding = DetectEncoding(bytes);
+  if (settings.Encoding == SettingsEncoding::Ansi) {
+    settings.TwoWayLines = TwoWayLinesOf(FileLines(bytes), store.codec_);
+  }
+  store.last_ = std::move(settings);
+}
+
+void SaveChangedSettings(const ProgramState& state, SettingsStore& store) {
+  if (!store.last_) return;
+  const Settings& last = *store.last_;
+  const bool same = state.UseReader == last.UseReader && state.TopOnly == last.TopOnly &&
+                    state.Acronyms == last.Acronyms;
+  // A file deleted meanwhile is written again: the next start would find none.
+  if (same && store.files_.Size(store.File())) return;
+  SaveSettings(state, store);
 }
 
 }  // namespace murmuro

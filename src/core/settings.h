@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "core/state.h"
 #include "platform/ansi_codec.h"
@@ -36,6 +37,24 @@ enum class SettingsEncoding {
 // acronym list takes a few KB.
 inline constexpr std::uint64_t kMaxSettingsFileBytes = 1u << 20;
 
+// A line of a code-page file whose bytes also form UTF-8 text of another meaning ("Ã©" in the
+// code page, "é" in UTF-8). A save keeps such a line only by keeping its bytes in a file read
+// as code page.
+struct TwoWayLine {
+  std::size_t Number = 0;  // in the file, from 1
+  Text Read;               // as the code page gives it, the meaning Murmuro uses
+
+  friend bool operator==(const TwoWayLine&, const TwoWayLine&) = default;
+};
+
+struct Settings {
+  std::int16_t UseReader = 0;
+  std::int16_t TopOnly = 0;
+  AcronymList Acronyms;
+  SettingsEncoding Encoding = SettingsEncoding::Ansi;
+  std::vector<TwoWayLine> TwoWayLines = {};  // a code-page file's only
+};
+
 class SettingsStore;
 // Replaces Acronyms and both switches from the file. `checkReadingItem` runs when the reading
 // switch is exactly 1 (the menu shows its check mark then). Throws SettingsError.
@@ -43,8 +62,13 @@ void LoadSettings(ProgramState& state, SettingsStore& store,
                   const std::function<void()>& checkReadingItem = {});
 // Rewrites the whole file in the encoding it had; a failure leaves the old file whole and
 // throws SettingsError. Before a load has succeeded in this run it writes nothing: the state
-// then holds nothing of the user's, and writing it would wipe their file.
+// then holds nothing of the user's, and writing it would wipe their file. A save that would
+// change the meaning of a two-way line still in the list fails and writes nothing.
 void SaveSettings(const ProgramState& state, SettingsStore& store);
+// As SaveSettings, but only when the switches or the acronym list differ by value from what
+// was last loaded or saved, or when the file has gone: otherwise the file is left as it is,
+// with any edits made to it meanwhile.
+void SaveChangedSettings(const ProgramState& state, SettingsStore& store);
 
 // Where the settings live, how they are read and written, and what this run knows of the file.
 class SettingsStore {
@@ -58,19 +82,14 @@ class SettingsStore {
  private:
   friend void LoadSettings(ProgramState&, SettingsStore&, const std::function<void()>&);
   friend void SaveSettings(const ProgramState&, SettingsStore&);
+  friend void SaveChangedSettings(const ProgramState&, SettingsStore&);
 
   std::filesystem::path folder_;
   platform::FileSystem& files_;
   const platform::AnsiCodec& codec_;
-  // The file's encoding as last loaded or saved; nullopt until a load has succeeded.
-  std::optional<SettingsEncoding> encoding_;
-};
-
-struct Settings {
-  std::int16_t UseReader = 0;
-  std::int16_t TopOnly = 0;
-  AcronymList Acronyms;
-  SettingsEncoding Encoding = SettingsEncoding::Ansi;
+  // The settings as last loaded or saved, with the file's encoding and two-way lines then;
+  // nullopt until a load has succeeded.
+  std::optional<Settings> last_;
 };
 
 // A path as UTF-8, for messages.
@@ -85,7 +104,7 @@ std::optional<std::int16_t> ParseSwitch(std::string_view line);
 SettingsEncoding DetectEncoding(std::string_view bytes);
 
 // The file's bytes to settings, Encoding as detected; throws SettingsError naming `fileName`
-// and the line.
+// and the line, also for bytes that are not text in the code page.
 Settings ParseSettings(std::string_view bytes, const platform::AnsiCodec& codec,
                        const std::string& fileName);
 // The bytes in settings.Encoding. Code-page text goes out as UTF-8 without the mark instead

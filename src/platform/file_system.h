@@ -13,8 +13,9 @@ class FileSystem {
   virtual ~FileSystem() = default;
   // The file's size in bytes, without reading it; nullopt when it is missing or not a file.
   virtual std::optional<std::uint64_t> Size(const std::filesystem::path& file) = 0;
-  // The file's bytes, or nullopt when it is missing or cannot be opened.
-  virtual std::optional<std::string> ReadAll(const std::filesystem::path& file) = 0;
+  // The file's bytes, but no more than `maxBytes` of them, read through one open handle (a file
+  // that grows meanwhile costs no more); nullopt when it is missing or cannot be opened or read.
+  virtual std::optional<std::string> Read(const std::filesystem::path& file, std::uint64_t maxBytes) = 0;
   // Writes `bytes` to a temporary file in the same folder, flushes it to disk and then
   // replaces `file` with it in one step. On failure the old file is left as it was and the
   // returned text says what went wrong; an empty text means success.

@@ -69,15 +69,16 @@ TEST_F(FileSystemTest, ReplaceCreatesOrReplacesTheWholeFileAndLeavesNoTemporaryF
   EXPECT_EQ(Entries(), std::vector<fs::path>{"kel.dat"});
 }
 
-TEST_F(FileSystemTest, ReadAllGivesTheBytesOrNothingForAMissingFile) {
+TEST_F(FileSystemTest, ReadGivesTheBytesUpToTheLimitOrNothingForAMissingFile) {
   Win32FileSystem files;
-  EXPECT_EQ(files.ReadAll(file), std::nullopt);
+  EXPECT_EQ(files.Read(file, 100), std::nullopt);
   EXPECT_EQ(files.Size(file), std::nullopt);
   EXPECT_EQ(files.Size(folder), std::nullopt);
   const std::string bytes = NewBytes();
   Write(bytes);
   EXPECT_EQ(files.Size(file), std::optional<std::uint64_t>(bytes.size()));
-  EXPECT_EQ(files.ReadAll(file), std::optional<std::string>(bytes));
+  EXPECT_EQ(files.Read(file, bytes.size() + 1), std::optional<std::string>(bytes));
+  EXPECT_EQ(files.Read(file, 70000), std::optional<std::string>(bytes.substr(0, 70000)));
 }
 
 TEST_F(FileSystemTest, AReplaceFailingAtAnyStageLeavesTheOldFileAndNoTemporaryFile) {

@@ -38,6 +38,13 @@ TEST(AnsiCodecTest, RoundTripsWhatTheCodePageHolds) {
   }
   EXPECT_EQ(codec.FromTextExactly(u""), "");
   EXPECT_EQ(codec.FromTextExactly(u"IM with ?"), "IM with ?");
+  // The exact decoding (the settings file's) refuses a lone lead byte, or a Western "é" on a
+  // system set to UTF-8, where titles and class names get a stand-in character.
+  EXPECT_EQ(Win32AnsiCodec(932).ToTextExactly("\x82\xA0"), Text(u"\u3042"));
+  EXPECT_EQ(Win32AnsiCodec(932).ToTextExactly("a\x82"), std::nullopt);
+  EXPECT_EQ(Win32AnsiCodec(CP_UTF8).ToTextExactly("caf\xC3\xA9"), Text(u"caf\u00e9"));
+  EXPECT_EQ(Win32AnsiCodec(CP_UTF8).ToTextExactly("caf\xE9"), std::nullopt);
+  EXPECT_EQ(Win32AnsiCodec(CP_UTF8).ToText("caf\xE9"), u"caf\uFFFD");
 }
 
 TEST(LowerCaseTest, LowersWithTheUsersLocale) {

@@ -4,10 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 namespace murmuro {
 namespace {
@@ -37,6 +36,17 @@ class TempFile {
   bool kept_ = false;
 };
 
+// Closes the descriptor it holds.
+struct Descriptor {
+  explicit Descriptor(int descriptor) : fd(descriptor) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() {
+    if (fd >= 0) ::close(fd);
+  }
+  const int fd;
+};
+
 std::string Failure(std::string_view what) {
   return std::string(what) + " (" + std::strerror(errno) + ")";
 }
@@ -49,11 +59,18 @@ std::optional<std::uint64_t> PosixFileSystem::Size(const std::filesystem::path& 
   return static_cast<std::uint64_t>(info.st_size);
 }
 
-std::optional<std::string> PosixFileSystem::ReadAll(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) return std::nullopt;
+std::optional<std::string> PosixFileSystem::Read(const std::filesystem::path& file, std::uint64_t maxBytes) {
+  const Descriptor in{::open(file.c_str(), O_RDONLY | O_CLOEXEC)};
+  if (in.fd < 0) return std::nullopt;
+  std::string bytes;
+  char buffer[64 * 1024];
+  while (bytes.size() < maxBytes) {
+    const ssize_t n = ::read(in.fd, buffer, std::min<std::uint64_t>(sizeof buffer, maxBytes - bytes.size()));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return std::nullopt;
+    if (n == 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(n));
+  }
   return bytes;
 }
 

@@ -17,7 +17,7 @@ class PosixFileSystem final : public platform::FileSystem {
   explicit PosixFileSystem(StageHook hook) : hook_(std::move(hook)) {}
 
   std::optional<std::uint64_t> Size(const std::filesystem::path& file) override;
-  std::optional<std::string> ReadAll(const std::filesystem::path& file) override;
+  std::optional<std::string> Read(const std::filesystem::path& file, std::uint64_t maxBytes) override;
   std::string ReplaceAll(const std::filesystem::path& file, std::string_view bytes) override;
 
  private:

@@ -62,15 +62,16 @@ std::optional<std::uint64_t> Win32FileSystem::Size(const std::filesystem::path& 
   return (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
 }
 
-std::optional<std::string> Win32FileSystem::ReadAll(const std::filesystem::path& file) {
+std::optional<std::string> Win32FileSystem::Read(const std::filesystem::path& file, std::uint64_t maxBytes) {
   UniqueFile in(::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!in) return std::nullopt;
   std::string bytes;
   char buffer[64 * 1024];
-  for (;;) {
+  while (bytes.size() < maxBytes) {
+    const auto want = static_cast<DWORD>(std::min<std::uint64_t>(sizeof buffer, maxBytes - bytes.size()));
     DWORD got = 0;
-    if (!::ReadFile(in.get(), buffer, sizeof buffer, &got, nullptr)) return std::nullopt;
+    if (!::ReadFile(in.get(), buffer, want, &got, nullptr)) return std::nullopt;
     if (got == 0) break;
     bytes.append(buffer, got);
   }

@@ -1,5 +1,5 @@
 // The unpacked zip: its three files, and a murmuro.exe that starts from that folder with the
-// kel.dat beside it, shows its tray icon and exits cleanly writing the same settings back.
+// kel.dat beside it, shows its tray icon and exits cleanly, leaving the settings as they were.
 #include "e2e/support/murmuro_run.h"
 
 #include <gtest/gtest.h>

@@ -369,6 +369,11 @@ TEST_F(OptionsDialog, ASaveThatFailsIsReportedAndNothingIsLostSilently) {
   ASSERT_TRUE(run.Start());
   const auto held = hold(run);
   ASSERT_TRUE(held);
+  PostRightButtonUp(run.Window());  // a change to save: reading off
+  HWND menu = WaitForPopupMenu(run.ProcessId());
+  ASSERT_NE(menu, nullptr);
+  ChooseMenuItem(menu, MenuItem::UseMurmuro);
+  ASSERT_TRUE(WaitUntil([&] { return PopupMenuWindow(run.ProcessId()) == nullptr; }));
   run.Close();
   EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0)) << "WM_CLOSE ends without asking";
   EXPECT_EQ(run.Settings(), start);

@@ -1,7 +1,10 @@
 // The tray icon and its popup menu of the real program: the icon comes and goes with the
 // program, only the right button's release opens the menu, "Use Murmuro" switches the check
-// mark and the reading together, Exit saves and ends, and a restarted shell gets the icon back.
+// mark and the reading together, Exit saves what changed and ends, and a restarted shell gets
+// the icon back.
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 #include "e2e/support/murmuro_run.h"
 #include "e2e/ui/conversation.h"
@@ -34,8 +37,7 @@ class TrayMenu : public ::testing::Test {
   }
 };
 
-TEST_F(TrayMenu, IconIsThereWhileRunningAndTheMenusExitSavesRemovesItAndEnds) {
-  // No line end after the last record: a rewritten file has one.
+TEST_F(TrayMenu, IconIsThereWhileRunningAndTheMenusExitRemovesItAndEnds) {
   MurmuroRun run("1\r\n0\r\nlol,laughing out loud");
   ASSERT_TRUE(run.Start());
   HWND window = run.Window();
@@ -57,11 +59,14 @@ TEST_F(TrayMenu, IconIsThereWhileRunningAndTheMenusExitSavesRemovesItAndEnds) {
   EXPECT_EQ(FirstItemChecked(menu, "popup-menu.png"), std::optional<bool>(true)) << "reading is on (1)";
   EXPECT_EQ(run.Settings(), "1\r\n0\r\nlol,laughing out loud") << "nothing written yet";
 
+  // The user fixes kel.dat in an editor meanwhile; nothing changed in Murmuro, so Exit keeps the fix.
+  const std::string edited = "+1\r\n0\r\nbrb,be right back";
+  std::ofstream(run.Folder() / "kel.dat", std::ios::binary) << edited;
   ChooseMenuItem(menu, MenuItem::Exit);
   EXPECT_TRUE(IconLeavesBeforeItsWindow(window)) << "the program takes its icon out";
   EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
   EXPECT_FALSE(TrayIconExists(window));
-  EXPECT_EQ(run.Settings(), "1\r\n0\r\nlol,laughing out loud\r\n");
+  EXPECT_EQ(run.Settings(), edited);
 }
 
 TEST_F(TrayMenu, OnlyTheRightButtonsReleaseOpensTheMenu) {

@@ -15,7 +15,12 @@ TEST(Cp1252Codec, EveryByteRoundTrips) {
   EXPECT_EQ(text[0x92], u'\u2019');  // right single quote
   EXPECT_EQ(text[0xE9], u'\u00E9');
   EXPECT_EQ(codec.FromText(text), all);
-  EXPECT_EQ(codec.FromTextExactly(text), all);
+  // The exact forms leave out the five bytes the code page does not define, each way.
+  EXPECT_EQ(codec.ToTextExactly("caf\xE9 \x80"), Text(u"caf\u00e9 \u20ac"));
+  for (const char* undefined : {"\x81", "a\x8D", "\x8F", "\x90", "\x9D"}) {
+    EXPECT_EQ(codec.ToTextExactly(undefined), std::nullopt);
+    EXPECT_EQ(codec.FromTextExactly(codec.ToText(undefined)), std::nullopt);
+  }
 }
 
 TEST(Cp1252Codec, UnmappableCharactersBecomeQuestionMarks) {

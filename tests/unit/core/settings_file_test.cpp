@@ -121,15 +121,52 @@ TEST_F(SettingsFile, NothingIsWrittenUntilALoadHasSucceeded) {
   const std::string users = "1\r\n1\r\nlol,laughing out loud\r\n";
   folder.Write("kel.dat", users);
   SaveSettings(state, store);
+  SaveChangedSettings(state, store);
   EXPECT_EQ(folder.Read("kel.dat"), users);
   Load();
   // A failed load has emptied the list: nothing to write after it either.
-  for (const std::string broken : {"1\r\n", "\xEF\xBB\xBF" "1\r\n0\r\n\xFF\r\n"}) {
+  for (const std::string broken : {"1\r\n", "\xEF\xBB\xBF" "1\r\n0\r\n\xFF\r\n", "1\r\n0\r\n\x81\r\n"}) {
     folder.Write("kel.dat", broken);
     EXPECT_THROW(Load(), SettingsError);
     SaveSettings(state, store);
+    SaveChangedSettings(state, store);
     EXPECT_EQ(folder.Read("kel.dat"), broken);
   }
+}
+
+// At unload an edit made outside meanwhile survives unless the settings changed by value.
+TEST_F(SettingsFile, UnloadWritesOnlyChangedSettings) {
+  const std::string edited = "0\r\n0\r\nfixed,outside\r\n";
+  folder.Write("kel.dat", "+1\r\n0\r\nlol,x");
+  Load();
+  state.Acronyms = {u"lol,x"};  // "+1" is 1, and the list is as loaded
+  folder.Write("kel.dat", edited);
+  SaveChangedSettings(state, store);
+  EXPECT_EQ(folder.Read("kel.dat"), edited);
+  std::filesystem::remove(folder.path() / "kel.dat");  // deleted meanwhile: written again
+  SaveChangedSettings(state, store);
+  EXPECT_EQ(folder.Read("kel.dat"), "1\r\n0\r\nlol,x\r\n");
+  state.TopOnly = 1;  // changed in Murmuro too: Murmuro's settings win
+  folder.Write("kel.dat", edited);
+  SaveChangedSettings(state, store);
+  EXPECT_EQ(folder.Read("kel.dat"), "1\r\n1\r\nlol,x\r\n");
+}
+
+// Line 3 reads "\u00c3\u00a9" in the code page but "\u00e9" as UTF-8. A save that would make the
+// file UTF-8, or leave it to be read as UTF-8, would change that: it fails and writes nothing.
+TEST_F(SettingsFile, ASaveThatWouldChangeAnUneditedTwoWayLineFails) {
+  const std::string mixed = "1\r\n0\r\n\xC3\xA9\r\ncaf\xE9\r\n";
+  for (const bool removeTheCodePageLine : {false, true}) {
+    folder.Write("kel.dat", mixed);
+    Load();
+    removeTheCodePageLine ? state.Acronyms.Remove(2) : state.Acronyms.Add(u"\u221e");
+    EXPECT_THAT([&] { SaveSettings(state, store); },
+                ::testing::ThrowsMessage<SettingsError>(::testing::HasSubstr("line 3 \"\xC3\x83\xC2\xA9\"")));
+    EXPECT_EQ(folder.Read("kel.dat"), mixed);
+  }
+  state.Acronyms = {u"\u00e9"};  // typed again as meant
+  SaveSettings(state, store);
+  EXPECT_EQ(folder.Read("kel.dat"), "1\r\n0\r\n\xE9\r\n");
 }
 
 TEST_F(SettingsFile, SavesInTheEncodingFound) {
@@ -141,6 +178,8 @@ TEST_F(SettingsFile, SavesInTheEncodingFound) {
   } cases[] = {
       {"1\r\n0\r\ncaf\xE9\r\n", u"\u00fc", "1\r\n0\r\ncaf\xE9\r\n\xFC\r\n"},
       {"1\r\n0\r\ncaf\xC3\xA9\r\n", u"\u00fc", "1\r\n0\r\ncaf\xC3\xA9\r\n\xC3\xBC\r\n"},
+      // A code-page line that also reads as UTF-8 keeps its bytes.
+      {"1\r\n0\r\n\xC3\xA9\r\n\xE9\r\n", u"\u00fc", "1\r\n0\r\n\xC3\xA9\r\n\xE9\r\n\xFC\r\n"},
       {mark + "1\r\n0\r\n", u"\u00fc", mark + "1\r\n0\r\n\xC3\xBC\r\n"},
       // The code page lacks the Cyrillic letters: the whole file becomes UTF-8 (without the mark).
       {"1\r\n0\r\ncaf\xE9\r\n", u"\u0441\u043f", "1\r\n0\r\ncaf\xC3\xA9\r\n\xD1\x81\xD0\xBF\r\n"},
@@ -164,13 +203,16 @@ TEST_F(SettingsFile, SavesInTheEncodingFound) {
   EXPECT_EQ(folder.Read("kel.dat"), "1\r\n0\r\n\xC3\xA9\r\n");
 }
 
-// Claims 50 MiB; counts the reads.
+// Claims a size (50 MiB unless told); reads the real file.
 struct HugeFiles final : platform::FileSystem {
-  int reads = 0;
-  std::optional<std::uint64_t> Size(const std::filesystem::path&) override { return 50u << 20; }
-  std::optional<std::string> ReadAll(const std::filesystem::path&) override {
-    ++reads;
-    return "1\r\n0\r\n";
+  std::uint64_t claimed = 50u << 20;
+  std::vector<std::size_t> reads;  // the bytes each read gave
+  testing::NativeFileSystem native;
+  std::optional<std::uint64_t> Size(const std::filesystem::path&) override { return claimed; }
+  std::optional<std::string> Read(const std::filesystem::path& file, std::uint64_t maxBytes) override {
+    auto bytes = native.Read(file, maxBytes);
+    reads.push_back(bytes ? bytes->size() : 0);
+    return bytes;
   }
   std::string ReplaceAll(const std::filesystem::path&, std::string_view) override { return "no"; }
 };
@@ -182,11 +224,16 @@ TEST_F(SettingsFile, OverOneMebibyteIsNeitherReadNorWritten) {
   using ::testing::ThrowsMessage;
   EXPECT_THAT([&] { LoadSettings(state, hugeStore); },
               ThrowsMessage<SettingsError>(HasSubstr("is 52,428,800 bytes, more than the 1 MiB")));
-  EXPECT_EQ(huge.reads, 0);
+  EXPECT_TRUE(huge.reads.empty());
 
   const std::string full = "1\r\n0\r\n" + std::string(kMaxSettingsFileBytes - 8, 'x') + "\r\n";
   folder.Write("kel.dat", full + "y");
   EXPECT_THROW(Load(), SettingsError);
+  folder.Write("kel.dat", full + std::string(kMaxSettingsFileBytes, 'y'));
+  huge.claimed = 8;  // taken before the file grew: the read stops one byte past the limit
+  EXPECT_THAT([&] { LoadSettings(state, hugeStore); },
+              ThrowsMessage<SettingsError>(HasSubstr("is more than the 1 MiB")));
+  EXPECT_EQ(huge.reads, std::vector<std::size_t>{kMaxSettingsFileBytes + 1});
   folder.Write("kel.dat", full);
   Load();
   state.Acronyms.Item(1).push_back(u'x');
@@ -205,7 +252,7 @@ namespace {
 TEST(DefaultSettings, ShipsReadingOnWithCommonAcronyms) {
   testing::NativeFileSystem files;
   Cp1252Codec codec;
-  const auto bytes = files.ReadAll(MURMURO_DEFAULT_SETTINGS);
+  const auto bytes = files.Read(MURMURO_DEFAULT_SETTINGS, kMaxSettingsFileBytes);
   ASSERT_TRUE(bytes.has_value());
   const Settings s = ParseSettings(*bytes, codec, "kel.dat");
   EXPECT_EQ(s.UseReader, 1);

@@ -49,7 +49,7 @@ TEST(ParseSettings, EncodingAsFound) {
       {"1\r\n0\r\n\xC3\xA9 \xE9", SettingsEncoding::Ansi, u"\u00c3\u00a9 \u00e9"},  // one byte is not UTF-8
       {"1\r\n0\r\n\xC0\xAF", SettingsEncoding::Ansi, u"\u00c0\u00af"},                 // overlong "/"
       {"1\r\n0\r\n\xED\xA0\x80", SettingsEncoding::Ansi, u"\u00ed\u00a0\u20ac"},       // a surrogate
-      {"1\r\n0\r\n\xF4\x90\x80\x80", SettingsEncoding::Ansi, u"\u00f4\u0090\u20ac\u20ac"},  // > U+10FFFF
+      {"1\r\n0\r\n\xF4\xA0\x80\x80", SettingsEncoding::Ansi, u"\u00f4\u00a0\u20ac\u20ac"},  // > U+10FFFF
       {"1\r\n0\r\n\xE2\x82", SettingsEncoding::Ansi, u"\u00e2\u201a"},                 // cut off
   };
   for (const auto& c : cases) {
@@ -88,6 +88,7 @@ TEST(ParseSettings, ErrorsNameTheFileAndTheLine) {
       {"1\r\n0.5\r\n", "line 2: \"0.5\""},
       {"\xEF\xBB\xBF" "1\r\n0\r\nok\r\n\xE9\r\n", "line 4: this is not UTF-8"},
       {"\xE9t\xE9\r\n0\r\n", "line 1: \"\xC3\xA9t\xC3\xA9\" is not"},  // quoted as UTF-8 whatever the file
+      {"1\r\n0\r\nok\r\ncaf\xE9\x81\r\n", "line 4: these bytes are not text in this computer's ANSI"},
   };
   for (const Case& c : cases) {
     try {

@@ -25,6 +25,7 @@ std::string AnsiField(std::string tip) {
 class DoubleByteCodec final : public platform::AnsiCodec {
  public:
   Text ToText(std::string_view) const override { return {}; }
+  std::optional<Text> ToTextExactly(std::string_view) const override { return Text(); }
   std::string FromText(TextView text) const override {
     std::string out;
     for (char16_t c : text) {

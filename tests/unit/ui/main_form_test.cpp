@@ -262,7 +262,7 @@ class MainFormFileTest : public ::testing::Test {
   bool ended = false;
   fOps options{state, view, [this] { SaveSettings(state, store); }};
   fMain form{state, options, MainFormPlatform{kWindow, kIcon, shell, codec, menu, scale, boxes},
-             MainFormCalls{[] {}, [this] { SaveSettings(state, store); },
+             MainFormCalls{[] {}, [this] { SaveChangedSettings(state, store); },
                            [this] { ended = true; }}};
 };
 
