@@ -83,6 +83,9 @@ class OneCopy {
     another_ = (mutex_ && error == ERROR_ALREADY_EXISTS) || (!mutex_ && error == ERROR_ACCESS_DENIED);
   }
   bool AnotherIsRunning() const noexcept { return another_; }
+  // Before a copy that will not run shows a message: while the message waits for the user, the
+  // name would refuse every start, though nothing runs.
+  void LetGo() noexcept { mutex_.reset(); }
 
  private:
   win32::UniqueKernelHandle mutex_;
@@ -98,13 +101,13 @@ class Program {
         smallIcon_(win32::LoadTrayIcon(instance, IDI_MURMURO)),
         store_{ProgramFolder(), files_, codec_} {}
 
-  int Run() {
+  int Run(OneCopy& copy) {
     const int failed = StartUp({[this] { CreateVoice(); }, [this] { LoadMainForm(); },
                                 [this] {
                                   LoadSettings(state_, store_,
                                                [this] { main_->SetItemChecked(kMenuUseReader, true); });
                                 },
-                                [this] { CancelMainForm(); }, ReportStartupError});
+                                [this] { CancelMainForm(); }, ReportStartupError, [&copy] { copy.LetGo(); }});
     if (failed != 0) return failed;
     // From here on the program lives on its events.
     return MessageLoop();
@@ -195,14 +198,15 @@ class Program {
 
 int RunProgram(HINSTANCE instance) noexcept {
   try {
-    const OneCopy copy;
+    OneCopy copy;
     if (copy.AnotherIsRunning()) {
+      copy.LetGo();
       ::MessageBoxW(nullptr, L"Murmuro is already running. Its icon is in the notification area.", L"Murmuro",
                     MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
       return 0;
     }
     Program program(instance);
-    return program.Run();
+    return program.Run(copy);
   } catch (const std::exception& e) {
     ReportStartupError(std::string("Murmuro stopped: ") + e.what());
   } catch (...) {

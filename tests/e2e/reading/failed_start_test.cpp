@@ -85,8 +85,8 @@ TEST_F(ReadingTest, SessionEndDuringTheFirstScanLeavesTheSettingsAlone) {
   EXPECT_FALSE(FindProcessWindow(run.ProcessId(), L"#32770")) << "the end asks nothing";
 }
 
-// A second start in the same session says where the first one is and changes nothing; a first
-// copy that crashed blocks nobody.
+// A second start in the same session says where the first one is and changes nothing, and
+// keeps no start out while it says so; a copy that crashed blocks nobody either.
 TEST_F(ReadingTest, ASecondCopySaysSoAndChangesNothing) {
   const std::string file = "1\r\n0\r\nlol,laughing out loud\r\n";
   MurmuroRun first(file);
@@ -98,16 +98,22 @@ TEST_F(ReadingTest, ASecondCopySaysSoAndChangesNothing) {
       [&] { return (box = FindProcessWindow(second.ProcessId(), L"#32770", L"Murmuro")) != nullptr; }, 10000));
   EXPECT_THAT(Narrow(MessageBoxText(box)),
               HasSubstr("Murmuro is already running. Its icon is in the notification area."));
-  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
-  EXPECT_EQ(second.WaitForExit(), std::optional<DWORD>(0));
   EXPECT_TRUE(TrayIconExists(first.Window())) << "the first copy runs on";
 
-  ASSERT_TRUE(TerminateProcess(first.Process(), 9));
-  ASSERT_TRUE(first.WaitForExit().has_value());
+  // The first ends while the second's box is still up: nothing runs, so a start goes ahead.
+  first.Close();
+  EXPECT_EQ(first.WaitForExit(), std::optional<DWORD>(0));
   MurmuroRun third(std::nullopt, first.Folder() / "murmuro.exe");
-  ASSERT_TRUE(third.Start()) << "a crashed copy does not block the next start";
-  third.Close();
-  EXPECT_EQ(third.WaitForExit(), std::optional<DWORD>(0));
+  ASSERT_TRUE(third.Start()) << "refused by a copy that only shows a message";
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+  EXPECT_EQ(second.WaitForExit(), std::optional<DWORD>(0));
+
+  ASSERT_TRUE(TerminateProcess(third.Process(), 9));
+  ASSERT_TRUE(third.WaitForExit().has_value());
+  MurmuroRun fourth(std::nullopt, first.Folder() / "murmuro.exe");
+  ASSERT_TRUE(fourth.Start()) << "a crashed copy does not block the next start";
+  fourth.Close();
+  EXPECT_EQ(fourth.WaitForExit(), std::optional<DWORD>(0));
   EXPECT_EQ(first.Settings(), file);
 }
 
