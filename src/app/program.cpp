@@ -137,6 +137,7 @@ class Program {
                                    *menu_, scale_, boxes_},
                   MainFormCalls{[this] { ReadWindows(state_, scan_); },
                                 [this] { SaveSettings(state_, store_); },
+                                // Also ends a message box on show: its loop gives way to WM_QUIT.
                                 [] { PostQuitMessage(0); }});
     events_.Timer = [this] { cycle_.Timer2_Timer(); };
     events_.TrayNotify = [this](std::uint32_t code) {

@@ -70,6 +70,12 @@ void fMain::Unload() noexcept { End(Asking::kUser); }
 
 void fMain::Close() noexcept {
   options_.Unload();
+  if (cancelled_) {
+    // A start-up failure is on show: an installer waiting for the program must not wait on a
+    // box nobody may answer.
+    ProgramEnd();
+    return;
+  }
   End(Asking::kNobody);
 }
 
@@ -77,8 +83,13 @@ void fMain::End(Asking asking) noexcept {
   if (!loaded_) return;
   loaded_ = false;
   Form_Unload(asking);
-  ResumeNext step;
-  step([&] { calls_.ProgramEnd(); });
+  ProgramEnd();
+}
+
+void fMain::ProgramEnd() noexcept {
+  if (ended_) return;
+  ended_ = true;
+  ResumeNext{}([&] { calls_.ProgramEnd(); });
 }
 
 void fMain::Form_Unload(Asking asking) {
@@ -105,6 +116,7 @@ void fMain::TaskbarCreated() noexcept {
 }
 
 void fMain::CancelLoad() noexcept {
+  cancelled_ = true;
   if (!loaded_) return;
   loaded_ = false;
   ResumeNext step;

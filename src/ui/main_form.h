@@ -60,12 +60,14 @@ class fMain {
   // ends without saving.
   void Unload() noexcept;
   // An end asked for from outside (WM_CLOSE from an installer or a script, the session ending):
-  // as Exit, but a failed save is tried once and asks nothing, since nobody may be there.
+  // as Exit, but a failed save is tried once and asks nothing, since nobody may be there. After
+  // CancelLoad it ends the program at once, which also ends the start-up failure's message box.
   void Close() noexcept;
   // The shell restarted ("TaskbarCreated"): the icon goes back into the new notification area.
   void TaskbarCreated() noexcept;
   // For a start-up that fails after Form_Load: takes the icon out and leaves the form unloaded,
-  // so that nothing later writes the settings file. The program's end is the caller's.
+  // so that nothing later writes the settings file. The program's end is the caller's, unless a
+  // Close comes first.
   void CancelLoad() noexcept;
 
   // The check mark of an item; the settings load sets item 0's when reading is on.
@@ -78,6 +80,7 @@ class fMain {
   enum class Asking { kUser, kNobody };
   void End(Asking asking) noexcept;
   void Form_Unload(Asking asking);
+  void ProgramEnd() noexcept;
 
   ProgramState& state_;
   fOps& options_;
@@ -86,6 +89,8 @@ class fMain {
   IconToSysTray tray_;
   std::array<platform::MenuItem, kMenuItems> items_;
   bool loaded_ = false;
+  bool cancelled_ = false;
+  bool ended_ = false;  // ProgramEnd has run
 };
 
 }  // namespace murmuro

@@ -1,6 +1,7 @@
 // A start-up that cannot read its settings: a message box that says what is wrong and where,
-// no icon left in the tray, the settings file untouched, and an exit code that is not 0. And
-// start-ups that must not go ahead: a session ending half-way, a second copy.
+// no icon left in the tray, the settings file untouched, and the settings' exit code, also when
+// an installer closes the program while the box is up. And start-ups that must not go ahead: a
+// session ending half-way, a second copy.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "core/start_up.h"
 #include "e2e/reading/reading_support.h"
 
 namespace murmuro::e2e::reading {
@@ -19,6 +21,7 @@ struct BadSettings {
   const char* name;
   std::optional<std::string> file;  // nullopt: no kel.dat at all
   const char* mentions;             // besides the file's name
+  bool closedFromOutside = false;   // WM_CLOSE to the main window ends the box, not its OK
 };
 
 void PrintTo(const BadSettings& c, std::ostream* out) { *out << c.name; }
@@ -45,12 +48,19 @@ TEST_P(FailedStart, ReportsTheFileLeavesNoIconAndEndsWithAnError) {
   // The icon went before the box appeared.
   EXPECT_FALSE(TrayIconExists(window));
 
-  const HWND ok = GetDlgItem(box, IDOK);
-  ASSERT_TRUE(ok);
-  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
+  if (c.closedFromOutside) {
+    // As an installer's upgrade does; a start meanwhile is not told that this copy runs.
+    MurmuroRun other(kReadingOn);
+    EXPECT_TRUE(other.Start()) << "the failed copy still holds the one-copy name";
+    PostMessageW(window, WM_CLOSE, 0, 0);
+  } else {
+    const HWND ok = GetDlgItem(box, IDOK);
+    ASSERT_TRUE(ok);
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
+  }
   const auto exitCode = run.WaitForExit();
-  ASSERT_TRUE(exitCode.has_value()) << "still running after the box was dismissed";
-  EXPECT_NE(*exitCode, 0u);
+  ASSERT_TRUE(exitCode.has_value()) << "still running after the box was dismissed or closed";
+  EXPECT_EQ(*exitCode, static_cast<DWORD>(kExitSettings));
   EXPECT_FALSE(TrayIconExists(window));
 
   const bool present = std::filesystem::exists(run.Folder() / "kel.dat");
@@ -65,7 +75,8 @@ INSTANTIATE_TEST_SUITE_P(
     Reading, FailedStart,
     ::testing::Values(BadSettings{"missing", std::nullopt, "missing"},
                       BadSettings{"malformed", std::string("1\r\nabc\r\nlol,laughing out loud\r\n"), "line 2"},
-                      BadSettings{"oversized", "1\r\n0\r\n" + std::string(1 << 20, 'x'), "is 1,048,582 bytes"}),
+                      BadSettings{"oversized", "1\r\n0\r\n" + std::string(1 << 20, 'x'), "is 1,048,582 bytes"},
+                      BadSettings{"closed", std::string("1\r\nabc\r\n"), "line 2", true}),
     [](const auto& test) { return std::string(test.param.name); });
 
 // Logoff while the program starts at sign-in: the session's end reaches it while its first scan

@@ -200,12 +200,16 @@ TEST_F(MainFormTest, TaskbarCreatedAddsTheIconAgain) {
   for (const auto& call : shell.calls) EXPECT_EQ(call.record, shell.calls[0].record);
 }
 
-TEST_F(MainFormTest, CancelledLoadRemovesTheIconWithoutSaving) {
+TEST_F(MainFormTest, CancelledLoadRemovesTheIconWithoutSavingAndACloseEndsTheProgram) {
   Load();
   form.CancelLoad();
   form.Unload();
   EXPECT_THAT(log, ElementsAre("shell 0", "read windows", "shell 2"));
   EXPECT_FALSE(form.Loaded());
+  // WM_CLOSE while the start-up failure is on show: the program ends, the failure's box with it.
+  form.Close();
+  form.Close();
+  EXPECT_THAT(log, ElementsAre("shell 0", "read windows", "shell 2", "end"));
 }
 
 class ThrowingSaveTest : public MainFormTest {
