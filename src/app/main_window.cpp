@@ -37,8 +37,12 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       Fire(events->TaskbarCreated);
       return 0;
     }
-    if (message == WM_CLOSE || (message == WM_ENDSESSION && wParam)) {
+    if (message == WM_CLOSE) {
       Fire(events->Close);
+      return 0;
+    }
+    if (message == WM_ENDSESSION && wParam) {
+      Fire(events->EndSession);
       return 0;
     }
   }

@@ -134,7 +134,7 @@ class Program {
     main_.emplace(state_, *options_,
                   MainFormPlatform{win32::FromHwnd(window_.get()),
                                    reinterpret_cast<platform::IconHandle>(smallIcon_.get()), shell_, codec_,
-                                   *menu_, scale_, boxes_},
+                                   *menu_, scale_, boxes_, timer_},
                   MainFormCalls{[this] { ReadWindows(state_, scan_); },
                                 [this] { SaveSettings(state_, store_); },
                                 // Also ends a message box on show: its loop gives way to WM_QUIT.
@@ -145,6 +145,7 @@ class Program {
     };
     events_.TaskbarCreated = [this] { main_->TaskbarCreated(); };
     events_.Close = [this] { main_->Close(); };
+    events_.EndSession = [this] { main_->EndSession(); };
     main_->Form_Load();
   }
 

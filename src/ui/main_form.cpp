@@ -79,9 +79,24 @@ void fMain::Close() noexcept {
   End(Asking::kNobody);
 }
 
+void fMain::EndSession() noexcept {
+  if (askingRetry_ && !ended_) {
+    Form_Unload(Asking::kNobody);
+    ProgramEnd();
+    return;
+  }
+  Close();
+}
+
 void fMain::End(Asking asking) noexcept {
   if (!loaded_) return;
   loaded_ = false;
+  ResumeNext step;
+  // Nothing is read or spoken while a Retry box waits for the user.
+  step([&] { platform_.Poll.SetEnabled(false); });
+  step([&] {
+    if (state_.Voice) state_.Voice->Purge();
+  });
   Form_Unload(asking);
   ProgramEnd();
 }
@@ -99,10 +114,14 @@ void fMain::Form_Unload(Asking asking) {
     if (!failure) break;
     bool retry = false;
     if (asking == Asking::kUser) {
+      askingRetry_ = true;
       step([&] {
         retry = platform_.Boxes.AskRetry(*failure + "\n\nChoose Retry to try again, or Cancel to end Murmuro "
                                                     "without saving your changes.");
       });
+      askingRetry_ = false;
+      // The session ended while the box was up, and the unload was finished then.
+      if (ended_) return;
     }
     if (!retry) break;
   }

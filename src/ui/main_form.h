@@ -1,6 +1,7 @@
 #pragma once
 // The hidden main form: owns the tray icon and its popup menu, and ends the program when it
-// unloads. The poll timer and the scan live elsewhere; the form only starts the first scan.
+// unloads. The poll timer and the scan live elsewhere; the form only starts the first scan and
+// stops the timer when it unloads.
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -9,6 +10,7 @@
 #include "platform/ansi_codec.h"
 #include "platform/form_scale.h"
 #include "platform/message_boxes.h"
+#include "platform/poll_timer.h"
 #include "platform/popup_menu.h"
 #include "platform/tray_shell.h"
 #include "ui/icon_to_sys_tray.h"
@@ -25,7 +27,8 @@ inline constexpr std::int16_t kMenuSeparator = 2;
 inline constexpr std::int16_t kMenuExit = 3;
 inline constexpr std::size_t kMenuItems = 4;
 
-// What the form reaches of the platform: its own window and icon, the shell, the menu.
+// What the form reaches of the platform: its own window and icon, the shell, the menu, the
+// poll timer.
 struct MainFormPlatform {
   Hwnd hWnd = 0;
   platform::IconHandle Icon = 0;
@@ -34,6 +37,7 @@ struct MainFormPlatform {
   platform::PopupMenu& Menu;
   const platform::FormScale& Scale;
   platform::MessageBoxes& Boxes;
+  platform::PollTimer& Poll;
 };
 
 // The program's procedures the form calls. SaveSettings throws when the file cannot be written.
@@ -56,13 +60,17 @@ class fMain {
   void Form_MouseMove(std::int16_t Button, std::int16_t Shift, float X, float Y) noexcept;
   void mnuPop1_Click(std::int16_t Index) noexcept;
   // Unloads the form (Form_Unload: save, remove the icon), then the program ends. Only the
-  // first call after Form_Load does anything. A save that fails offers Retry and Cancel; Cancel
+  // first call after Form_Load does anything. Reading stops first: the poll timer goes off and
+  // the voice drops what it still had to say. A save that fails offers Retry and Cancel; Cancel
   // ends without saving.
   void Unload() noexcept;
-  // An end asked for from outside (WM_CLOSE from an installer or a script, the session ending):
-  // as Exit, but a failed save is tried once and asks nothing, since nobody may be there. After
-  // CancelLoad it ends the program at once, which also ends the start-up failure's message box.
+  // An end asked for from outside (WM_CLOSE from an installer or a script): as Exit, but a
+  // failed save is tried once and asks nothing, since nobody may be there. After CancelLoad it
+  // ends the program at once, which also ends the start-up failure's message box.
   void Close() noexcept;
+  // The session ends: as Close. While Exit's Retry box waits, the save is tried once more,
+  // silently, and the end finishes here, before the session takes the process.
+  void EndSession() noexcept;
   // The shell restarted ("TaskbarCreated"): the icon goes back into the new notification area.
   void TaskbarCreated() noexcept;
   // For a start-up that fails after Form_Load: takes the icon out and leaves the form unloaded,
@@ -90,7 +98,8 @@ class fMain {
   std::array<platform::MenuItem, kMenuItems> items_;
   bool loaded_ = false;
   bool cancelled_ = false;
-  bool ended_ = false;  // ProgramEnd has run
+  bool askingRetry_ = false;  // Exit's Retry box is up
+  bool ended_ = false;        // ProgramEnd has run
 };
 
 }  // namespace murmuro

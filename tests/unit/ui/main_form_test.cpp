@@ -38,6 +38,7 @@ class MainFormTest : public ::testing::Test {
   testing::FixedScale scale;
   testing::RecordingOptionsView view{log};
   testing::ScriptedMessageBoxes boxes{log};
+  testing::RecordingTimer poll{log, "poll"};
   const Cp1252Codec codec;
   ProgramState state;
   std::function<void()> save_;
@@ -45,7 +46,7 @@ class MainFormTest : public ::testing::Test {
                  log.push_back("save");
                  if (save_) save_();
                }};
-  fMain form{state, options, MainFormPlatform{kWindow, kIcon, shell, codec, menu, scale, boxes},
+  fMain form{state, options, MainFormPlatform{kWindow, kIcon, shell, codec, menu, scale, boxes, poll},
              MainFormCalls{[this] { log.push_back("read windows"); },
                            [this] {
                              log.push_back("save");
@@ -227,6 +228,27 @@ TEST_F(ThrowingSaveTest, ExitThatCannotSaveOffersRetryUntilCancelledThenEnds) {
   EXPECT_FALSE(form.Loaded());
 }
 
+TEST_F(ThrowingSaveTest, ExitStopsReadingBeforeItsRetryBox) {
+  const auto voice = std::make_shared<fakes::FakeVoice>();
+  state.Voice = voice;
+  Load();
+  poll.enabled = true;  // the first scan has ended
+  boxes.whileAsking = [&] {
+    EXPECT_EQ(voice->calls, (std::vector{fakes::Spoken{u"", platform::SVSFPurgeBeforeSpeak}}));
+  };
+  RightClick(kMenuExit);
+  EXPECT_THAT(log, ElementsAre("shell 0", "read windows", "popup", "poll off", "save", "ask retry", "shell 2", "end"));
+}
+
+// Nobody may answer the box once the session ends, and the session does not wait for it.
+TEST_F(ThrowingSaveTest, ASessionEndWhileExitsRetryBoxWaitsTriesOnceMoreAndFinishesThere) {
+  Load();
+  boxes.retries = {true};  // comes after the session's end: too late to count
+  boxes.whileAsking = [&] { form.EndSession(); };
+  RightClick(kMenuExit);
+  EXPECT_THAT(log, ElementsAre("shell 0", "read windows", "popup", "save", "ask retry", "save", "shell 2", "end"));
+}
+
 TEST_F(ThrowingSaveTest, AnEndFromOutsideTriesOnceAndAsksNothing) {
   Load();
   RightClick(kMenuOptions);
@@ -261,11 +283,12 @@ class MainFormFileTest : public ::testing::Test {
   testing::FixedScale scale;
   testing::RecordingOptionsView view{log};
   testing::ScriptedMessageBoxes boxes{log};
+  testing::RecordingTimer poll{log, "poll"};
   const Cp1252Codec codec;
   ProgramState state;
   bool ended = false;
   fOps options{state, view, [this] { SaveSettings(state, store); }};
-  fMain form{state, options, MainFormPlatform{kWindow, kIcon, shell, codec, menu, scale, boxes},
+  fMain form{state, options, MainFormPlatform{kWindow, kIcon, shell, codec, menu, scale, boxes, poll},
              MainFormCalls{[] {}, [this] { SaveSettings(state, store); },
                            [this] { ended = true; }}};
 };

@@ -10,6 +10,7 @@
 #include "platform/form_scale.h"
 #include "platform/message_boxes.h"
 #include "platform/options_view.h"
+#include "platform/poll_timer.h"
 #include "platform/popup_menu.h"
 #include "platform/tray_shell.h"
 
@@ -111,6 +112,7 @@ class ScriptedMessageBoxes final : public platform::MessageBoxes {
   bool AskRetry(const std::string& message) override {
     log_.push_back("ask retry");
     asked.push_back(message);
+    if (whileAsking) whileAsking();
     if (retries.empty()) return false;
     const bool retry = retries.front();
     retries.pop_front();
@@ -119,9 +121,28 @@ class ScriptedMessageBoxes final : public platform::MessageBoxes {
 
   std::vector<std::string> asked;
   std::deque<bool> retries;
+  std::function<void()> whileAsking;  // what arrives while the box is up
 
  private:
   EventLog& log_;
+};
+
+// A timer's switch; logs "<name> on" or "<name> off" when it changes.
+class RecordingTimer final : public platform::PollTimer {
+ public:
+  RecordingTimer(EventLog& log, std::string name) : log_(log), name_(std::move(name)) {}
+
+  void SetEnabled(bool on) override {
+    if (on != enabled) log_.push_back(name_ + (on ? " on" : " off"));
+    enabled = on;
+  }
+  bool Enabled() const override { return enabled; }
+
+  bool enabled = false;
+
+ private:
+  EventLog& log_;
+  std::string name_;
 };
 
 }  // namespace murmuro::testing
