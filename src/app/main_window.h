@@ -12,9 +12,11 @@
 namespace murmuro::app {
 
 inline constexpr UINT_PTR kPollTimerId = 2;
+inline constexpr UINT_PTR kIconRetryTimerId = 3;
 
 struct MainWindowEvents {
   std::function<void()> Timer;
+  std::function<void()> IconRetryTimer;
   // The mouse message that happened over the tray icon (WM_RBUTTONUP, ...).
   std::function<void(std::uint32_t code)> TrayNotify;
   std::function<void()> TaskbarCreated;

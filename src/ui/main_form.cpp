@@ -20,8 +20,26 @@ void fMain::Form_Load() noexcept {
   if (loaded_) return;
   loaded_ = true;
   ResumeNext step;
-  step([&] { tray_.AddTrayIcon(platform_.hWnd, platform_.Icon, kProgramName); });
+  bool shown = false;
+  step([&] { shown = tray_.AddTrayIcon(platform_.hWnd, platform_.Icon, kProgramName); });
+  RetryIconUnless(shown);
   step([&] { calls_.ReadWindows(); });
+}
+
+// Without its icon the program speaks on with no way to reach Options or Exit, and at sign-in
+// the shell sends no "TaskbarCreated" after being busy.
+void fMain::RetryIconUnless(bool shown) noexcept {
+  ResumeNext{}([&] { platform_.IconRetry.SetEnabled(!shown); });
+}
+
+void fMain::IconRetry_Timer() noexcept {
+  ResumeNext step;
+  bool on = false;
+  step([&] { on = platform_.IconRetry.Enabled(); });
+  if (!loaded_ || !on) return;
+  bool shown = false;
+  step([&] { shown = tray_.RetryTrayIcon(); });
+  RetryIconUnless(shown);
 }
 
 void fMain::Form_MouseMove(std::int16_t, std::int16_t, float X, float) noexcept {
@@ -92,8 +110,9 @@ void fMain::End(Asking asking) noexcept {
   if (!loaded_) return;
   loaded_ = false;
   ResumeNext step;
-  // Nothing is read or spoken while a Retry box waits for the user.
+  // Nothing is read, spoken or put back into the tray while a Retry box waits for the user.
   step([&] { platform_.Poll.SetEnabled(false); });
+  step([&] { platform_.IconRetry.SetEnabled(false); });
   step([&] {
     if (state_.Voice) state_.Voice->Purge();
   });
@@ -131,14 +150,21 @@ void fMain::Form_Unload(Asking asking) {
 void fMain::TaskbarCreated() noexcept {
   if (!loaded_) return;
   ResumeNext step;
-  step([&] { tray_.RestoreTrayIcon(); });
+  platform::IconHandle icon = 0;
+  step([&] {
+    if (calls_.TrayIcon) icon = calls_.TrayIcon();
+  });
+  bool shown = false;
+  step([&] { shown = tray_.RestoreTrayIcon(icon); });
+  RetryIconUnless(shown);
 }
 
 void fMain::CancelLoad() noexcept {
   cancelled_ = true;
+  ResumeNext step;
+  step([&] { platform_.IconRetry.SetEnabled(false); });
   if (!loaded_) return;
   loaded_ = false;
-  ResumeNext step;
   step([&] { tray_.RemoveTrayIcon(); });
 }
 

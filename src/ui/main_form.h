@@ -28,7 +28,7 @@ inline constexpr std::int16_t kMenuExit = 3;
 inline constexpr std::size_t kMenuItems = 4;
 
 // What the form reaches of the platform: its own window and icon, the shell, the menu, the
-// poll timer.
+// poll timer and the timer that tries again to put an icon the shell refused into the tray.
 struct MainFormPlatform {
   Hwnd hWnd = 0;
   platform::IconHandle Icon = 0;
@@ -38,6 +38,7 @@ struct MainFormPlatform {
   const platform::FormScale& Scale;
   platform::MessageBoxes& Boxes;
   platform::PollTimer& Poll;
+  platform::PollTimer& IconRetry;
 };
 
 // The program's procedures the form calls. SaveSettings throws when the file cannot be written.
@@ -47,14 +48,19 @@ struct MainFormCalls {
   // The form has unloaded and no form is left: the program ends (the Windows side quits its
   // message loop).
   std::function<void()> ProgramEnd;
+  // The icon at the size the notification area uses now (the display's scale may have changed
+  // since start-up); 0 when none can be loaded.
+  std::function<platform::IconHandle()> TrayIcon;
 };
 
 class fMain {
  public:
   fMain(ProgramState& state, fOps& options, MainFormPlatform platform, MainFormCalls calls);
 
-  // Runs once: adds the tray icon, then makes the first scan.
+  // Runs once: adds the tray icon, then makes the first scan. An icon the shell did not take
+  // (it is still busy at sign-in) is tried again on the IconRetry timer until it is there.
   void Form_Load() noexcept;
+  void IconRetry_Timer() noexcept;
   // A tray notification: the mouse message's code arrives as X. Only the right button's
   // release opens the menu; the chosen item runs mnuPop1_Click.
   void Form_MouseMove(std::int16_t Button, std::int16_t Shift, float X, float Y) noexcept;
@@ -71,11 +77,12 @@ class fMain {
   // The session ends: as Close. While Exit's Retry box waits, the save is tried once more,
   // silently, and the end finishes here, before the session takes the process.
   void EndSession() noexcept;
-  // The shell restarted ("TaskbarCreated"): the icon goes back into the new notification area.
+  // The shell restarted ("TaskbarCreated"): the icon goes back into the new notification area,
+  // at the size the area uses now.
   void TaskbarCreated() noexcept;
   // For a start-up that fails after Form_Load: takes the icon out and leaves the form unloaded,
-  // so that nothing later writes the settings file. The program's end is the caller's, unless a
-  // Close comes first.
+  // so that nothing later writes the settings file or puts the icon back. The program's end is
+  // the caller's, unless a Close comes first.
   void CancelLoad() noexcept;
 
   // The check mark of an item; the settings load sets item 0's when reading is on.
@@ -89,6 +96,7 @@ class fMain {
   void End(Asking asking) noexcept;
   void Form_Unload(Asking asking);
   void ProgramEnd() noexcept;
+  void RetryIconUnless(bool shown) noexcept;
 
   ProgramState& state_;
   fOps& options_;

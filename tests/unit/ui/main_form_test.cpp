@@ -39,6 +39,8 @@ class MainFormTest : public ::testing::Test {
   testing::RecordingOptionsView view{log};
   testing::ScriptedMessageBoxes boxes{log};
   testing::RecordingTimer poll{log, "poll"};
+  testing::RecordingTimer iconRetry{log, "icon retry"};
+  platform::IconHandle currentIcon = kIcon;
   const Cp1252Codec codec;
   ProgramState state;
   std::function<void()> save_;
@@ -46,13 +48,13 @@ class MainFormTest : public ::testing::Test {
                  log.push_back("save");
                  if (save_) save_();
                }};
-  fMain form{state, options, MainFormPlatform{kWindow, kIcon, shell, codec, menu, scale, boxes, poll},
+  fMain form{state, options, MainFormPlatform{kWindow, kIcon, shell, codec, menu, scale, boxes, poll, iconRetry},
              MainFormCalls{[this] { log.push_back("read windows"); },
                            [this] {
                              log.push_back("save");
                              if (save_) save_();
                            },
-                           [this] { log.push_back("end"); }}};
+                           [this] { log.push_back("end"); }, [this] { return currentIcon; }}};
 };
 
 TEST_F(MainFormTest, LoadAddsTheIconThenScans) {
@@ -70,7 +72,17 @@ TEST_F(MainFormTest, LoadAddsTheIconThenScans) {
 TEST_F(MainFormTest, AFailingShellStillScans) {
   shell.throws = true;
   Load();
-  EXPECT_THAT(log, ElementsAre("shell 0", "read windows"));
+  EXPECT_THAT(log, ElementsAre("shell 0", "icon retry on", "read windows"));
+}
+
+// The shell was still busy at sign-in. An add that timed out may have put the icon there.
+TEST_F(MainFormTest, AnIconTheShellDidNotTakeIsTriedOnTheTimerUntilItIsThere) {
+  shell.answers = {false, false, false, true};  // add; modify, add; modify
+  Load();
+  for (int tick = 0; tick < 3; ++tick) form.IconRetry_Timer();
+  EXPECT_THAT(log, ElementsAre("shell 0", "icon retry on", "read windows", "shell 1", "shell 0", "shell 1",
+                               "icon retry off"));
+  for (const auto& call : shell.calls) EXPECT_EQ(call.record, shell.calls[0].record);
 }
 
 TEST_F(MainFormTest, OnlyTheRightButtonsReleaseOpensTheMenu) {
@@ -186,7 +198,7 @@ TEST_F(MainFormTest, ExitWithoutTheDialogLeavesItUnloaded) {
   EXPECT_THAT(log, ElementsAre("save", "shell 2", "end"));
 }
 
-TEST_F(MainFormTest, TaskbarCreatedAddsTheIconAgain) {
+TEST_F(MainFormTest, TaskbarCreatedAddsTheIconAgainAtTheCurrentSize) {
   form.TaskbarCreated();
   EXPECT_TRUE(shell.calls.empty());
   Load();
@@ -199,18 +211,28 @@ TEST_F(MainFormTest, TaskbarCreatedAddsTheIconAgain) {
   EXPECT_EQ(shell.calls[2].message, platform::kNimAdd);
   EXPECT_EQ(shell.calls[3].message, platform::kNimModify);
   for (const auto& call : shell.calls) EXPECT_EQ(call.record, shell.calls[0].record);
+
+  // The display's scale changed, and the new shell is still too busy to take the icon.
+  currentIcon = kIcon + 1;
+  shell.answers = {false, false};
+  form.TaskbarCreated();
+  EXPECT_EQ(shell.calls.back().record.hIcon, kIcon + 1);
+  EXPECT_TRUE(iconRetry.enabled);
 }
 
 TEST_F(MainFormTest, CancelledLoadRemovesTheIconWithoutSavingAndACloseEndsTheProgram) {
+  shell.answers = {false};
   Load();
   form.CancelLoad();
+  form.IconRetry_Timer();
+  form.TaskbarCreated();
   form.Unload();
-  EXPECT_THAT(log, ElementsAre("shell 0", "read windows", "shell 2"));
+  EXPECT_THAT(log, ElementsAre("shell 0", "icon retry on", "read windows", "icon retry off", "shell 2"));
   EXPECT_FALSE(form.Loaded());
   // WM_CLOSE while the start-up failure is on show: the program ends, the failure's box with it.
   form.Close();
   form.Close();
-  EXPECT_THAT(log, ElementsAre("shell 0", "read windows", "shell 2", "end"));
+  EXPECT_THAT(log, ElementsAre("shell 0", "icon retry on", "read windows", "icon retry off", "shell 2", "end"));
 }
 
 class ThrowingSaveTest : public MainFormTest {
@@ -228,16 +250,19 @@ TEST_F(ThrowingSaveTest, ExitThatCannotSaveOffersRetryUntilCancelledThenEnds) {
   EXPECT_FALSE(form.Loaded());
 }
 
-TEST_F(ThrowingSaveTest, ExitStopsReadingBeforeItsRetryBox) {
+TEST_F(ThrowingSaveTest, ExitStopsReadingAndTheIconRetryBeforeItsRetryBox) {
   const auto voice = std::make_shared<fakes::FakeVoice>();
   state.Voice = voice;
+  shell.answers = {false};
   Load();
   poll.enabled = true;  // the first scan has ended
   boxes.whileAsking = [&] {
     EXPECT_EQ(voice->calls, (std::vector{fakes::Spoken{u"", platform::SVSFPurgeBeforeSpeak}}));
   };
   RightClick(kMenuExit);
-  EXPECT_THAT(log, ElementsAre("shell 0", "read windows", "popup", "poll off", "save", "ask retry", "shell 2", "end"));
+  form.IconRetry_Timer();
+  EXPECT_THAT(log, ElementsAre("shell 0", "icon retry on", "read windows", "popup", "poll off", "icon retry off",
+                               "save", "ask retry", "shell 2", "end"));
 }
 
 // Nobody may answer the box once the session ends, and the session does not wait for it.
@@ -284,13 +309,14 @@ class MainFormFileTest : public ::testing::Test {
   testing::RecordingOptionsView view{log};
   testing::ScriptedMessageBoxes boxes{log};
   testing::RecordingTimer poll{log, "poll"};
+  testing::RecordingTimer iconRetry{log, "icon retry"};
   const Cp1252Codec codec;
   ProgramState state;
   bool ended = false;
   fOps options{state, view, [this] { SaveSettings(state, store); }};
-  fMain form{state, options, MainFormPlatform{kWindow, kIcon, shell, codec, menu, scale, boxes, poll},
+  fMain form{state, options, MainFormPlatform{kWindow, kIcon, shell, codec, menu, scale, boxes, poll, iconRetry},
              MainFormCalls{[] {}, [this] { SaveSettings(state, store); },
-                           [this] { ended = true; }}};
+                           [this] { ended = true; }, {}}};
 };
 
 TEST_F(MainFormFileTest, TheFilesReadingValueSetsTheCheckMarkOnlyForOne) {
