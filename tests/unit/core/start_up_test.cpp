@@ -14,9 +14,9 @@ namespace {
 
 using ::testing::ElementsAreArray;
 
-// Whichever step fails, an icon that was put up is taken down, and the one-copy name let go,
+// Whichever step fails, an icon that was put up is taken down and the one-copy name let go
 // before the report.
-TEST(StartUpTest, AFailingStepReportsItAfterTakingTheIconOutAndLettingGoOfTheName) {
+TEST(StartUpTest, AFailingStepReportsItAfterTakingTheIconOut) {
   struct Case {
     const char* failing;  // the step that throws, or "" for none
     std::function<void()> fail;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "core/cp1252_codec.h"
+#include "fakes/fake_timer.h"
 #include "fakes/fake_voice.h"
 #include "unit/ui/recording_fakes.h"
 #include "unit/ui/settings_folder.h"
@@ -38,8 +39,7 @@ class MainFormTest : public ::testing::Test {
   testing::FixedScale scale;
   testing::RecordingOptionsView view{log};
   testing::ScriptedMessageBoxes boxes{log};
-  testing::RecordingTimer poll{log, "poll"};
-  testing::RecordingTimer iconRetry{log, "icon retry"};
+  fakes::FakeTimer poll, iconRetry;
   platform::IconHandle currentIcon = kIcon;
   const Cp1252Codec codec;
   ProgramState state;
@@ -72,7 +72,7 @@ TEST_F(MainFormTest, LoadAddsTheIconThenScans) {
 TEST_F(MainFormTest, AFailingShellStillScans) {
   shell.throws = true;
   Load();
-  EXPECT_THAT(log, ElementsAre("shell 0", "icon retry on", "read windows"));
+  EXPECT_THAT(log, ElementsAre("shell 0", "read windows"));
 }
 
 // The shell was still busy at sign-in. An add that timed out may have put the icon there.
@@ -80,9 +80,8 @@ TEST_F(MainFormTest, AnIconTheShellDidNotTakeIsTriedOnTheTimerUntilItIsThere) {
   shell.answers = {false, false, false, true};  // add; modify, add; modify
   Load();
   for (int tick = 0; tick < 3; ++tick) form.IconRetry_Timer();
-  EXPECT_THAT(log, ElementsAre("shell 0", "icon retry on", "read windows", "shell 1", "shell 0", "shell 1",
-                               "icon retry off"));
-  for (const auto& call : shell.calls) EXPECT_EQ(call.record, shell.calls[0].record);
+  EXPECT_THAT(log, ElementsAre("shell 0", "read windows", "shell 1", "shell 0", "shell 1"));
+  EXPECT_FALSE(iconRetry.enabled);
 }
 
 TEST_F(MainFormTest, OnlyTheRightButtonsReleaseOpensTheMenu) {
@@ -198,7 +197,7 @@ TEST_F(MainFormTest, ExitWithoutTheDialogLeavesItUnloaded) {
   EXPECT_THAT(log, ElementsAre("save", "shell 2", "end"));
 }
 
-TEST_F(MainFormTest, TaskbarCreatedAddsTheIconAgainAtTheCurrentSize) {
+TEST_F(MainFormTest, TaskbarCreatedAddsTheIconAgain) {
   form.TaskbarCreated();
   EXPECT_TRUE(shell.calls.empty());
   Load();
@@ -211,13 +210,10 @@ TEST_F(MainFormTest, TaskbarCreatedAddsTheIconAgainAtTheCurrentSize) {
   EXPECT_EQ(shell.calls[2].message, platform::kNimAdd);
   EXPECT_EQ(shell.calls[3].message, platform::kNimModify);
   for (const auto& call : shell.calls) EXPECT_EQ(call.record, shell.calls[0].record);
-
-  // The display's scale changed, and the new shell is still too busy to take the icon.
-  currentIcon = kIcon + 1;
+  currentIcon = kIcon + 1;  // a new display scale, and a shell too busy to take the icon
   shell.answers = {false, false};
   form.TaskbarCreated();
-  EXPECT_EQ(shell.calls.back().record.hIcon, kIcon + 1);
-  EXPECT_TRUE(iconRetry.enabled);
+  EXPECT_TRUE(shell.calls.back().record.hIcon == kIcon + 1 && iconRetry.enabled);
 }
 
 TEST_F(MainFormTest, CancelledLoadRemovesTheIconWithoutSavingAndACloseEndsTheProgram) {
@@ -225,14 +221,11 @@ TEST_F(MainFormTest, CancelledLoadRemovesTheIconWithoutSavingAndACloseEndsThePro
   Load();
   form.CancelLoad();
   form.IconRetry_Timer();
-  form.TaskbarCreated();
   form.Unload();
-  EXPECT_THAT(log, ElementsAre("shell 0", "icon retry on", "read windows", "icon retry off", "shell 2"));
-  EXPECT_FALSE(form.Loaded());
-  // WM_CLOSE while the start-up failure is on show: the program ends, the failure's box with it.
+  form.Close();  // WM_CLOSE while the failure is on show ends the program, its box with it
   form.Close();
-  form.Close();
-  EXPECT_THAT(log, ElementsAre("shell 0", "icon retry on", "read windows", "icon retry off", "shell 2", "end"));
+  EXPECT_THAT(log, ElementsAre("shell 0", "read windows", "shell 2", "end"));
+  EXPECT_FALSE(form.Loaded() || iconRetry.enabled);
 }
 
 class ThrowingSaveTest : public MainFormTest {
@@ -241,28 +234,19 @@ class ThrowingSaveTest : public MainFormTest {
 };
 
 TEST_F(ThrowingSaveTest, ExitThatCannotSaveOffersRetryUntilCancelledThenEnds) {
+  const auto voice = std::make_shared<fakes::FakeVoice>();
+  state.Voice = voice;
+  shell.answers = {false};
   Load();
+  poll.enabled = true;
+  // Nothing is read, spoken (the voice was purged) or put back into the tray while the box waits.
+  boxes.whileAsking = [&] { EXPECT_TRUE(!poll.enabled && !iconRetry.enabled && voice->calls.size() == 1u); };
   boxes.retries = {true};
   RightClick(kMenuExit);
   EXPECT_THAT(log, ElementsAre("shell 0", "read windows", "popup", "save", "ask retry", "save", "ask retry",
                                "shell 2", "end"));
   EXPECT_THAT(boxes.asked.at(0), ::testing::StartsWith("disk full\n\n"));
   EXPECT_FALSE(form.Loaded());
-}
-
-TEST_F(ThrowingSaveTest, ExitStopsReadingAndTheIconRetryBeforeItsRetryBox) {
-  const auto voice = std::make_shared<fakes::FakeVoice>();
-  state.Voice = voice;
-  shell.answers = {false};
-  Load();
-  poll.enabled = true;  // the first scan has ended
-  boxes.whileAsking = [&] {
-    EXPECT_EQ(voice->calls, (std::vector{fakes::Spoken{u"", platform::SVSFPurgeBeforeSpeak}}));
-  };
-  RightClick(kMenuExit);
-  form.IconRetry_Timer();
-  EXPECT_THAT(log, ElementsAre("shell 0", "icon retry on", "read windows", "popup", "poll off", "icon retry off",
-                               "save", "ask retry", "shell 2", "end"));
 }
 
 // Nobody may answer the box once the session ends, and the session does not wait for it.
@@ -308,8 +292,7 @@ class MainFormFileTest : public ::testing::Test {
   testing::FixedScale scale;
   testing::RecordingOptionsView view{log};
   testing::ScriptedMessageBoxes boxes{log};
-  testing::RecordingTimer poll{log, "poll"};
-  testing::RecordingTimer iconRetry{log, "icon retry"};
+  fakes::FakeTimer poll, iconRetry;
   const Cp1252Codec codec;
   ProgramState state;
   bool ended = false;

@@ -10,7 +10,6 @@
 #include "platform/form_scale.h"
 #include "platform/message_boxes.h"
 #include "platform/options_view.h"
-#include "platform/poll_timer.h"
 #include "platform/popup_menu.h"
 #include "platform/tray_shell.h"
 
@@ -125,24 +124,6 @@ class ScriptedMessageBoxes final : public platform::MessageBoxes {
 
  private:
   EventLog& log_;
-};
-
-// A timer's switch; logs "<name> on" or "<name> off" when it changes.
-class RecordingTimer final : public platform::PollTimer {
- public:
-  RecordingTimer(EventLog& log, std::string name) : log_(log), name_(std::move(name)) {}
-
-  void SetEnabled(bool on) override {
-    if (on != enabled) log_.push_back(name_ + (on ? " on" : " off"));
-    enabled = on;
-  }
-  bool Enabled() const override { return enabled; }
-
-  bool enabled = false;
-
- private:
-  EventLog& log_;
-  std::string name_;
 };
 
 }  // namespace murmuro::testing
