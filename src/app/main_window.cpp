@@ -23,8 +23,8 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   auto* events = reinterpret_cast<MainWindowEvents*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   static const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
   if (events) {
-    if (message == WM_TIMER && wParam == kPollTimerId) {
-      Fire(events->Timer);
+    if (message == WM_TIMER && (wParam == kPollTimerId || wParam == kIconRetryTimerId)) {
+      Fire(wParam == kPollTimerId ? events->Timer : events->IconRetryTimer);
       return 0;
     }
     if (message == kTrayCallbackMessage) {
@@ -37,8 +37,12 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       Fire(events->TaskbarCreated);
       return 0;
     }
-    if (message == WM_CLOSE || (message == WM_ENDSESSION && wParam)) {
+    if (message == WM_CLOSE) {
       Fire(events->Close);
+      return 0;
+    }
+    if (message == WM_ENDSESSION && wParam) {
+      Fire(events->EndSession);
       return 0;
     }
   }

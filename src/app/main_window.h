@@ -12,14 +12,18 @@
 namespace murmuro::app {
 
 inline constexpr UINT_PTR kPollTimerId = 2;
+inline constexpr UINT_PTR kIconRetryTimerId = 3;
 
 struct MainWindowEvents {
   std::function<void()> Timer;
+  std::function<void()> IconRetryTimer;
   // The mouse message that happened over the tray icon (WM_RBUTTONUP, ...).
   std::function<void(std::uint32_t code)> TrayNotify;
   std::function<void()> TaskbarCreated;
-  // WM_CLOSE, or the session ends: unload the form as the menu's Exit would.
+  // WM_CLOSE: unload the form as the menu's Exit would.
   std::function<void()> Close;
+  // WM_ENDSESSION for a session that ends.
+  std::function<void()> EndSession;
 };
 
 // Creates the window with the caption "Murmuro" and the program icon. `events` must outlive it.

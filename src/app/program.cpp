@@ -68,6 +68,9 @@ void InMultithreadedApartment(const std::function<void()>& run) {
   run();
 }
 
+// Soon after the shell is ready, without knocking every second on one that is busy.
+constexpr UINT kIconRetryIntervalMs = 2000;
+
 void ReportStartupError(const std::string& message) {
   MessageBoxW(nullptr, win32::Utf8ToWide(message + "\n\nMurmuro will close.").c_str(), L"Murmuro",
               MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
@@ -84,6 +87,9 @@ class OneCopy {
     another_ = (mutex_ && error == ERROR_ALREADY_EXISTS) || (!mutex_ && error == ERROR_ACCESS_DENIED);
   }
   bool AnotherIsRunning() const noexcept { return another_; }
+  // Before a copy that will not run shows a message: while the message waits for the user, the
+  // name would refuse every start, though nothing runs.
+  void LetGo() noexcept { mutex_.reset(); }
 
  private:
   win32::UniqueKernelHandle mutex_;
@@ -97,15 +103,16 @@ class Program {
       : instance_(instance),
         icon_(LoadProgramIcon(instance, SM_CXICON, SM_CYICON)),
         smallIcon_(win32::LoadTrayIcon(instance, IDI_MURMURO)),
+        trayIcon_(win32::LoadTrayIcon(instance, IDI_MURMURO)),
         store_{ProgramFolder(), files_, codec_} {}
 
-  int Run() {
+  int Run(OneCopy& copy) {
     const int failed = StartUp({[this] { CreateVoice(); }, [this] { LoadMainForm(); },
                                 [this] {
                                   LoadSettings(state_, store_,
                                                [this] { main_->SetItemChecked(kMenuUseReader, true); });
                                 },
-                                [this] { CancelMainForm(); }, ReportStartupError});
+                                [this] { CancelMainForm(); }, ReportStartupError, [&copy] { copy.LetGo(); }});
     if (failed != 0) return failed;
     // From here on the program lives on its events.
     return MessageLoop();
@@ -126,23 +133,33 @@ class Program {
     window_ = CreateMainWindow(instance_, icon_, events_);
     if (!window_) throw StartUpError(kExitNoWindow, "Murmuro could not create its window.");
     timer_.Attach(window_.get());
+    iconTimer_.Attach(window_.get());
     menu_.emplace(window_.get());
     options_.emplace(state_, optionsView_, [this] { SaveSettings(state_, store_); });
     optionsView_.Attach(*options_);
     main_.emplace(state_, *options_,
                   MainFormPlatform{win32::FromHwnd(window_.get()),
-                                   reinterpret_cast<platform::IconHandle>(smallIcon_.get()), shell_, codec_,
-                                   *menu_, scale_, boxes_},
+                                   reinterpret_cast<platform::IconHandle>(trayIcon_.get()), shell_, codec_,
+                                   *menu_, scale_, boxes_, timer_, iconTimer_},
                   MainFormCalls{[this] { ReadWindows(state_, scan_); },
                                 [this] { SaveChangedSettings(state_, store_); },
-                                [] { PostQuitMessage(0); }});
+                                // Also ends a message box on show: its loop gives way to WM_QUIT.
+                                [] { PostQuitMessage(0); }, [this] { return CurrentTrayIcon(); }});
     events_.Timer = [this] { cycle_.Timer2_Timer(); };
+    events_.IconRetryTimer = [this] { main_->IconRetry_Timer(); };
     events_.TrayNotify = [this](std::uint32_t code) {
       main_->Form_MouseMove(0, 0, static_cast<float>(code), 0.0f);
     };
     events_.TaskbarCreated = [this] { main_->TaskbarCreated(); };
     events_.Close = [this] { main_->Close(); };
+    events_.EndSession = [this] { main_->EndSession(); };
     main_->Form_Load();
+  }
+
+  // The shell keeps a copy of the icon it shows, so the one it had can go.
+  platform::IconHandle CurrentTrayIcon() noexcept {
+    if (win32::UniqueIcon fresh = win32::LoadTrayIcon(instance_, IDI_MURMURO)) trayIcon_ = std::move(fresh);
+    return reinterpret_cast<platform::IconHandle>(trayIcon_.get());
   }
 
   // Nothing later may write the settings file or leave the icon behind.
@@ -178,9 +195,11 @@ class Program {
   win32::SystemVoiceFactory voices_;
   HICON icon_;
   win32::UniqueIcon smallIcon_;
+  win32::UniqueIcon trayIcon_;  // reloaded when the notification area comes back
   SettingsStore store_;
   ProgramState state_;
   Win32PollTimer timer_;
+  Win32PollTimer iconTimer_{kIconRetryTimerId, kIconRetryIntervalMs};
   ScanContext scan_{windows_, captures_, codec_, timer_};
   PollCycle cycle_{MonitorContext{state_, scan_, lower_, voices_}};
   MainWindowEvents events_;
@@ -195,14 +214,15 @@ class Program {
 
 int RunProgram(HINSTANCE instance) noexcept {
   try {
-    const OneCopy copy;
+    OneCopy copy;
     if (copy.AnotherIsRunning()) {
+      copy.LetGo();
       ::MessageBoxW(nullptr, L"Murmuro is already running. Its icon is in the notification area.", L"Murmuro",
                     MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
       return 0;
     }
     Program program(instance);
-    return program.Run();
+    return program.Run(copy);
   } catch (const std::exception& e) {
     ReportStartupError(std::string("Murmuro stopped: ") + e.what());
   } catch (...) {

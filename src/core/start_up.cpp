@@ -13,6 +13,10 @@ int Fail(const StartUpSteps& steps, bool formLoading, int exitCode, const std::s
   } catch (...) {
   }
   try {
+    if (steps.LetGoOfOneCopy) steps.LetGoOfOneCopy();
+  } catch (...) {
+  }
+  try {
     if (steps.Report) steps.Report(message);
   } catch (...) {
   }

@@ -36,26 +36,32 @@ std::array<char, platform::kTrayTipSize> TrayTipToAnsi(TextView field,
   return out;
 }
 
-void IconToSysTray::AddTrayIcon(Hwnd window, platform::IconHandle icon, TextView tip) {
+bool IconToSysTray::AddTrayIcon(Hwnd window, platform::IconHandle icon, TextView tip) {
   record_.hWnd = window;
   record_.uID = kTrayIconId;
   record_.uFlags = platform::kNifMessage | platform::kNifIcon | platform::kNifTip;
   record_.uCallbackMessage = kTrayCallbackMessage;
   record_.hIcon = icon;
   record_.szTip = TrayTipField(tip);
-  shell_.Shell_NotifyIconA(platform::kNimAdd, AnsiRecord());
+  return shell_.Shell_NotifyIconA(platform::kNimAdd, AnsiRecord());
 }
 
 void IconToSysTray::RemoveTrayIcon() {
   shell_.Shell_NotifyIconA(platform::kNimDelete, AnsiRecord());
 }
 
-void IconToSysTray::RestoreTrayIcon() {
-  if (record_.uID == 0) return;
+bool IconToSysTray::RetryTrayIcon() {
   const auto record = AnsiRecord();
-  if (!shell_.Shell_NotifyIconA(platform::kNimAdd, record)) {
-    shell_.Shell_NotifyIconA(platform::kNimModify, record);
-  }
+  return shell_.Shell_NotifyIconA(platform::kNimModify, record) ||
+         shell_.Shell_NotifyIconA(platform::kNimAdd, record);
+}
+
+bool IconToSysTray::RestoreTrayIcon(platform::IconHandle icon) {
+  if (record_.uID == 0) return true;
+  if (icon != 0) record_.hIcon = icon;
+  const auto record = AnsiRecord();
+  return shell_.Shell_NotifyIconA(platform::kNimAdd, record) ||
+         shell_.Shell_NotifyIconA(platform::kNimModify, record);
 }
 
 platform::NotifyIconDataA IconToSysTray::AnsiRecord() const {

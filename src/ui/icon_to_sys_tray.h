@@ -39,12 +39,17 @@ class IconToSysTray {
   IconToSysTray(platform::TrayShell& shell, const platform::AnsiCodec& codec) noexcept
       : shell_(shell), codec_(codec) {}
 
-  // The shell's answer is not consulted; a missing icon leaves the program running without one.
-  void AddTrayIcon(Hwnd window, platform::IconHandle icon, TextView tip);
+  // True when the shell took the icon. False does not mean it is missing: an add that timed
+  // out while the shell was busy may still have put it there.
+  bool AddTrayIcon(Hwnd window, platform::IconHandle icon, TextView tip);
   void RemoveTrayIcon();
+  // After an add that failed: true once the icon is there. It is refreshed first, and added only
+  // when the shell does not have it, since an add over an icon that is there fails.
+  bool RetryTrayIcon();
   // After the shell restarted: adds the kept record again, or refreshes it when the shell still
-  // has the icon. Nothing before the first AddTrayIcon.
-  void RestoreTrayIcon();
+  // has the icon; `icon` (unless 0) replaces the kept one. False when the shell took neither.
+  // Nothing before the first AddTrayIcon.
+  bool RestoreTrayIcon(platform::IconHandle icon = 0);
 
   const TrayIconRecord& TrayIconData() const noexcept { return record_; }
 

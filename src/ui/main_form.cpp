@@ -20,8 +20,26 @@ void fMain::Form_Load() noexcept {
   if (loaded_) return;
   loaded_ = true;
   ResumeNext step;
-  step([&] { tray_.AddTrayIcon(platform_.hWnd, platform_.Icon, kProgramName); });
+  bool shown = false;
+  step([&] { shown = tray_.AddTrayIcon(platform_.hWnd, platform_.Icon, kProgramName); });
+  RetryIconUnless(shown);
   step([&] { calls_.ReadWindows(); });
+}
+
+// Without its icon the program speaks on with no way to reach Options or Exit, and at sign-in
+// the shell sends no "TaskbarCreated" after being busy.
+void fMain::RetryIconUnless(bool shown) noexcept {
+  ResumeNext{}([&] { platform_.IconRetry.SetEnabled(!shown); });
+}
+
+void fMain::IconRetry_Timer() noexcept {
+  ResumeNext step;
+  bool on = false;
+  step([&] { on = platform_.IconRetry.Enabled(); });
+  if (!loaded_ || !on) return;
+  bool shown = false;
+  step([&] { shown = tray_.RetryTrayIcon(); });
+  RetryIconUnless(shown);
 }
 
 void fMain::Form_MouseMove(std::int16_t, std::int16_t, float X, float) noexcept {
@@ -70,15 +88,42 @@ void fMain::Unload() noexcept { End(Asking::kUser); }
 
 void fMain::Close() noexcept {
   options_.Unload();
+  if (cancelled_) {
+    // A start-up failure is on show: an installer waiting for the program must not wait on a
+    // box nobody may answer.
+    ProgramEnd();
+    return;
+  }
   End(Asking::kNobody);
+}
+
+void fMain::EndSession() noexcept {
+  if (askingRetry_ && !ended_) {
+    Form_Unload(Asking::kNobody);
+    ProgramEnd();
+    return;
+  }
+  Close();
 }
 
 void fMain::End(Asking asking) noexcept {
   if (!loaded_) return;
   loaded_ = false;
-  Form_Unload(asking);
   ResumeNext step;
-  step([&] { calls_.ProgramEnd(); });
+  // Nothing is read, spoken or put back into the tray while a Retry box waits for the user.
+  step([&] { platform_.Poll.SetEnabled(false); });
+  step([&] { platform_.IconRetry.SetEnabled(false); });
+  step([&] {
+    if (state_.Voice) state_.Voice->Purge();
+  });
+  Form_Unload(asking);
+  ProgramEnd();
+}
+
+void fMain::ProgramEnd() noexcept {
+  if (ended_) return;
+  ended_ = true;
+  ResumeNext{}([&] { calls_.ProgramEnd(); });
 }
 
 void fMain::Form_Unload(Asking asking) {
@@ -88,10 +133,14 @@ void fMain::Form_Unload(Asking asking) {
     if (!failure) break;
     bool retry = false;
     if (asking == Asking::kUser) {
+      askingRetry_ = true;
       step([&] {
         retry = platform_.Boxes.AskRetry(*failure + "\n\nChoose Retry to try again, or Cancel to end Murmuro "
                                                     "without saving your changes.");
       });
+      askingRetry_ = false;
+      // The session ended while the box was up, and the unload was finished then.
+      if (ended_) return;
     }
     if (!retry) break;
   }
@@ -101,13 +150,21 @@ void fMain::Form_Unload(Asking asking) {
 void fMain::TaskbarCreated() noexcept {
   if (!loaded_) return;
   ResumeNext step;
-  step([&] { tray_.RestoreTrayIcon(); });
+  platform::IconHandle icon = 0;
+  step([&] {
+    if (calls_.TrayIcon) icon = calls_.TrayIcon();
+  });
+  bool shown = false;
+  step([&] { shown = tray_.RestoreTrayIcon(icon); });
+  RetryIconUnless(shown);
 }
 
 void fMain::CancelLoad() noexcept {
+  cancelled_ = true;
+  ResumeNext step;
+  step([&] { platform_.IconRetry.SetEnabled(false); });
   if (!loaded_) return;
   loaded_ = false;
-  ResumeNext step;
   step([&] { tray_.RemoveTrayIcon(); });
 }
 

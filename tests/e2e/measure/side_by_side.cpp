@@ -169,7 +169,7 @@ int RunCompare(const Options& o) {
   const Figure& c = best[2];
   std::cout << "ratio (b)/(a): reader " << Ratio(b.reader, a.reader) << ", client " << Ratio(b.client, a.client) << std::endl;
   std::cout << "ratio (c)/(b): reader " << Ratio(c.reader, b.reader) << ", client " << Ratio(c.client, b.client)
-            << " (target <= 1.05 each)" << std::endl;
+            << " (target <= 0.30 reader, <= 0.15 client)" << std::endl;
   std::cout << "ratio (c)/(a): reader " << Ratio(c.reader, a.reader) << ", client " << Ratio(c.client, a.client)
             << std::endl;
   client.reset();

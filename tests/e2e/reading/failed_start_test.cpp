@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "core/start_up.h"
 #include "e2e/reading/reading_support.h"
 
 namespace murmuro::e2e::reading {
@@ -19,6 +20,7 @@ struct BadSettings {
   const char* name;
   std::optional<std::string> file;  // nullopt: no kel.dat at all
   const char* mentions;             // besides the file's name
+  bool closedFromOutside = false;   // WM_CLOSE to the main window ends the box, not its OK
 };
 
 void PrintTo(const BadSettings& c, std::ostream* out) { *out << c.name; }
@@ -47,10 +49,16 @@ TEST_P(FailedStart, ReportsTheFileLeavesNoIconAndEndsWithAnError) {
 
   const HWND ok = GetDlgItem(box, IDOK);
   ASSERT_TRUE(ok);
-  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
+  if (c.closedFromOutside) {
+    MurmuroRun other(kReadingOn);
+    EXPECT_TRUE(other.Start()) << "a start meanwhile is refused: the failed copy holds the one-copy name";
+    PostMessageW(window, WM_CLOSE, 0, 0);  // as an installer's upgrade does
+  } else {
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
+  }
   const auto exitCode = run.WaitForExit();
-  ASSERT_TRUE(exitCode.has_value()) << "still running after the box was dismissed";
-  EXPECT_NE(*exitCode, 0u);
+  ASSERT_TRUE(exitCode.has_value()) << "still running after the box was dismissed or closed";
+  EXPECT_EQ(*exitCode, static_cast<DWORD>(kExitSettings));
   EXPECT_FALSE(TrayIconExists(window));
 
   const bool present = std::filesystem::exists(run.Folder() / "kel.dat");
@@ -65,7 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
     Reading, FailedStart,
     ::testing::Values(BadSettings{"missing", std::nullopt, "missing"},
                       BadSettings{"malformed", std::string("1\r\nabc\r\nlol,laughing out loud\r\n"), "line 2"},
-                      BadSettings{"oversized", "1\r\n0\r\n" + std::string(1 << 20, 'x'), "is 1,048,582 bytes"}),
+                      BadSettings{"oversized", "1\r\n0\r\n" + std::string(1 << 20, 'x'), "is 1,048,582 bytes"},
+                      BadSettings{"closed", std::string("1\r\nabc\r\n"), "line 2", true}),
     [](const auto& test) { return std::string(test.param.name); });
 
 // Logoff while the program starts at sign-in: the session's end reaches it while its first scan
@@ -85,8 +94,8 @@ TEST_F(ReadingTest, SessionEndDuringTheFirstScanLeavesTheSettingsAlone) {
   EXPECT_FALSE(FindProcessWindow(run.ProcessId(), L"#32770")) << "the end asks nothing";
 }
 
-// A second start in the same session says where the first one is and changes nothing; a first
-// copy that crashed blocks nobody.
+// A second start in the same session says where the first one is and changes nothing; neither a
+// first copy that crashed nor a second that still shows its message keeps the next start out.
 TEST_F(ReadingTest, ASecondCopySaysSoAndChangesNothing) {
   const std::string file = "1\r\n0\r\nlol,laughing out loud\r\n";
   MurmuroRun first(file);
@@ -98,14 +107,14 @@ TEST_F(ReadingTest, ASecondCopySaysSoAndChangesNothing) {
       [&] { return (box = FindProcessWindow(second.ProcessId(), L"#32770", L"Murmuro")) != nullptr; }, 10000));
   EXPECT_THAT(Narrow(MessageBoxText(box)),
               HasSubstr("Murmuro is already running. Its icon is in the notification area."));
-  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
-  EXPECT_EQ(second.WaitForExit(), std::optional<DWORD>(0));
   EXPECT_TRUE(TrayIconExists(first.Window())) << "the first copy runs on";
 
   ASSERT_TRUE(TerminateProcess(first.Process(), 9));
   ASSERT_TRUE(first.WaitForExit().has_value());
   MurmuroRun third(std::nullopt, first.Folder() / "murmuro.exe");
-  ASSERT_TRUE(third.Start()) << "a crashed copy does not block the next start";
+  ASSERT_TRUE(third.Start()) << "nothing runs, so nothing may block the next start";
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+  EXPECT_EQ(second.WaitForExit(), std::optional<DWORD>(0));
   third.Close();
   EXPECT_EQ(third.WaitForExit(), std::optional<DWORD>(0));
   EXPECT_EQ(first.Settings(), file);

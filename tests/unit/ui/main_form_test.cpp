@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "core/cp1252_codec.h"
+#include "fakes/fake_timer.h"
 #include "fakes/fake_voice.h"
 #include "unit/ui/recording_fakes.h"
 #include "unit/ui/settings_folder.h"
@@ -38,6 +39,8 @@ class MainFormTest : public ::testing::Test {
   testing::FixedScale scale;
   testing::RecordingOptionsView view{log};
   testing::ScriptedMessageBoxes boxes{log};
+  fakes::FakeTimer poll, iconRetry;
+  platform::IconHandle currentIcon = kIcon;
   const Cp1252Codec codec;
   ProgramState state;
   std::function<void()> save_;
@@ -45,13 +48,13 @@ class MainFormTest : public ::testing::Test {
                  log.push_back("save");
                  if (save_) save_();
                }};
-  fMain form{state, options, MainFormPlatform{kWindow, kIcon, shell, codec, menu, scale, boxes},
+  fMain form{state, options, MainFormPlatform{kWindow, kIcon, shell, codec, menu, scale, boxes, poll, iconRetry},
              MainFormCalls{[this] { log.push_back("read windows"); },
                            [this] {
                              log.push_back("save");
                              if (save_) save_();
                            },
-                           [this] { log.push_back("end"); }}};
+                           [this] { log.push_back("end"); }, [this] { return currentIcon; }}};
 };
 
 TEST_F(MainFormTest, LoadAddsTheIconThenScans) {
@@ -70,6 +73,15 @@ TEST_F(MainFormTest, AFailingShellStillScans) {
   shell.throws = true;
   Load();
   EXPECT_THAT(log, ElementsAre("shell 0", "read windows"));
+}
+
+// The shell was still busy at sign-in. An add that timed out may have put the icon there.
+TEST_F(MainFormTest, AnIconTheShellDidNotTakeIsTriedOnTheTimerUntilItIsThere) {
+  shell.answers = {false, false, false, true};  // add; modify, add; modify
+  Load();
+  for (int tick = 0; tick < 3; ++tick) form.IconRetry_Timer();
+  EXPECT_THAT(log, ElementsAre("shell 0", "read windows", "shell 1", "shell 0", "shell 1"));
+  EXPECT_FALSE(iconRetry.enabled);
 }
 
 TEST_F(MainFormTest, OnlyTheRightButtonsReleaseOpensTheMenu) {
@@ -198,14 +210,22 @@ TEST_F(MainFormTest, TaskbarCreatedAddsTheIconAgain) {
   EXPECT_EQ(shell.calls[2].message, platform::kNimAdd);
   EXPECT_EQ(shell.calls[3].message, platform::kNimModify);
   for (const auto& call : shell.calls) EXPECT_EQ(call.record, shell.calls[0].record);
+  currentIcon = kIcon + 1;  // a new display scale, and a shell too busy to take the icon
+  shell.answers = {false, false};
+  form.TaskbarCreated();
+  EXPECT_TRUE(shell.calls.back().record.hIcon == kIcon + 1 && iconRetry.enabled);
 }
 
-TEST_F(MainFormTest, CancelledLoadRemovesTheIconWithoutSaving) {
+TEST_F(MainFormTest, CancelledLoadRemovesTheIconWithoutSavingAndACloseEndsTheProgram) {
+  shell.answers = {false};
   Load();
   form.CancelLoad();
+  form.IconRetry_Timer();
   form.Unload();
-  EXPECT_THAT(log, ElementsAre("shell 0", "read windows", "shell 2"));
-  EXPECT_FALSE(form.Loaded());
+  form.Close();  // WM_CLOSE while the failure is on show ends the program, its box with it
+  form.Close();
+  EXPECT_THAT(log, ElementsAre("shell 0", "read windows", "shell 2", "end"));
+  EXPECT_FALSE(form.Loaded() || iconRetry.enabled);
 }
 
 class ThrowingSaveTest : public MainFormTest {
@@ -214,13 +234,28 @@ class ThrowingSaveTest : public MainFormTest {
 };
 
 TEST_F(ThrowingSaveTest, ExitThatCannotSaveOffersRetryUntilCancelledThenEnds) {
+  const auto voice = std::make_shared<fakes::FakeVoice>();
+  state.Voice = voice;
+  shell.answers = {false};
   Load();
+  poll.enabled = true;
+  // Nothing is read, spoken (the voice was purged) or put back into the tray while the box waits.
+  boxes.whileAsking = [&] { EXPECT_TRUE(!poll.enabled && !iconRetry.enabled && voice->calls.size() == 1u); };
   boxes.retries = {true};
   RightClick(kMenuExit);
   EXPECT_THAT(log, ElementsAre("shell 0", "read windows", "popup", "save", "ask retry", "save", "ask retry",
                                "shell 2", "end"));
   EXPECT_THAT(boxes.asked.at(0), ::testing::StartsWith("disk full\n\n"));
   EXPECT_FALSE(form.Loaded());
+}
+
+// Nobody may answer the box once the session ends, and the session does not wait for it.
+TEST_F(ThrowingSaveTest, ASessionEndWhileExitsRetryBoxWaitsTriesOnceMoreAndFinishesThere) {
+  Load();
+  boxes.retries = {true};  // comes after the session's end: too late to count
+  boxes.whileAsking = [&] { form.EndSession(); };
+  RightClick(kMenuExit);
+  EXPECT_THAT(log, ElementsAre("shell 0", "read windows", "popup", "save", "ask retry", "save", "shell 2", "end"));
 }
 
 TEST_F(ThrowingSaveTest, AnEndFromOutsideTriesOnceAndAsksNothing) {
@@ -257,13 +292,14 @@ class MainFormFileTest : public ::testing::Test {
   testing::FixedScale scale;
   testing::RecordingOptionsView view{log};
   testing::ScriptedMessageBoxes boxes{log};
+  fakes::FakeTimer poll, iconRetry;
   const Cp1252Codec codec;
   ProgramState state;
   bool ended = false;
   fOps options{state, view, [this] { SaveSettings(state, store); }};
-  fMain form{state, options, MainFormPlatform{kWindow, kIcon, shell, codec, menu, scale, boxes},
+  fMain form{state, options, MainFormPlatform{kWindow, kIcon, shell, codec, menu, scale, boxes, poll, iconRetry},
              MainFormCalls{[] {}, [this] { SaveChangedSettings(state, store); },
-                           [this] { ended = true; }}};
+                           [this] { ended = true; }, {}}};
 };
 
 TEST_F(MainFormFileTest, TheFilesReadingValueSetsTheCheckMarkOnlyForOne) {

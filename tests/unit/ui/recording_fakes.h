@@ -111,6 +111,7 @@ class ScriptedMessageBoxes final : public platform::MessageBoxes {
   bool AskRetry(const std::string& message) override {
     log_.push_back("ask retry");
     asked.push_back(message);
+    if (whileAsking) whileAsking();
     if (retries.empty()) return false;
     const bool retry = retries.front();
     retries.pop_front();
@@ -119,6 +120,7 @@ class ScriptedMessageBoxes final : public platform::MessageBoxes {
 
   std::vector<std::string> asked;
   std::deque<bool> retries;
+  std::function<void()> whileAsking;  // what arrives while the box is up
 
  private:
   EventLog& log_;

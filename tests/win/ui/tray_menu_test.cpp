@@ -101,6 +101,8 @@ TEST(Win32TrayShell, ShellTakesTheIconAndFindsItAgainByWindowAndId) {
   Win32TrayShell shell;
   const platform::NotifyIconDataA record = TrayRecord(owner.get(), icon.get());
   EXPECT_TRUE(shell.Shell_NotifyIconA(platform::kNimAdd, record));
+  // Why a second try after an add that timed out refreshes first.
+  EXPECT_FALSE(shell.Shell_NotifyIconA(platform::kNimAdd, record)) << "an add over the icon fails";
   EXPECT_TRUE(shell.Shell_NotifyIconA(platform::kNimModify, record)) << "the icon is there";
   EXPECT_TRUE(shell.Shell_NotifyIconA(platform::kNimDelete, record));
   EXPECT_FALSE(shell.Shell_NotifyIconA(platform::kNimModify, record)) << "the icon is gone";
