@@ -43,7 +43,11 @@ class Clients {
   void Hold(Hwnd view, bool hold = true) {
     {
       const std::lock_guard lock(mutex_);
-      hold ? held_.insert(view) : held_.erase(view);
+      if (hold) {
+        held_.insert(view);
+      } else {
+        held_.erase(view);
+      }
     }
     released_.notify_all();
   }
