@@ -209,7 +209,8 @@ TEST_F(Installer, UpgradeOverARunningCopyKeepsTheSettingsAndAnOlderSetupIsRefuse
   ASSERT_EQ(RunSetup("MURMURO_SETUP"), std::optional<DWORD>(0));
   WriteFile(InstallFolder() / "kel.dat", kUserSettings);
   MurmuroRun old(std::nullopt, InstalledProgram());
-  ASSERT_TRUE(old.Start());
+  ASSERT_TRUE(old.Start()) << "exit code " << old.WaitForExit(0).value_or(STILL_ACTIVE) << ", program file "
+                           << (std::filesystem::exists(InstalledProgram()) ? "there" : "gone");
 
   ASSERT_EQ(RunSetup("MURMURO_SETUP_NEXT"), std::optional<DWORD>(0));
   // Ended by its own Exit (exit code 0, settings written back) before the setup finished.
