@@ -200,11 +200,14 @@ IMTextResult CaptureLanes::Capture(Hwnd view) {
 void CaptureLanes::ReleaseGone() {
   for (auto it = lanes_.begin(); it != lanes_.end();) {
     Lane& lane = *it->second;
+    std::vector<Hwnd> gone;
     if (!lane.ending) {
-      std::vector<Hwnd> gone;
       for (const Hwnd view : lane.views) {
         if (!windows_.IsWindow(view)) gone.push_back(view);
       }
+    }
+    bool ended = false;
+    {
       const std::lock_guard lock(lane.mutex);
       for (const Hwnd view : gone) {
         lane.Queue(Lane::Kind::kRelease, view);
@@ -212,14 +215,10 @@ void CaptureLanes::ReleaseGone() {
         lane.views.erase(view);
       }
       // Nothing of this client is left to read or to let go of.
-      if (lane.views.empty()) {
+      if (!lane.ending && lane.views.empty()) {
         lane.Queue(Lane::Kind::kEnd);
         lane.ending = true;
       }
-    }
-    bool ended = false;
-    {
-      const std::lock_guard lock(lane.mutex);
       ended = lane.ended;
     }
     if (ended) {

@@ -40,7 +40,6 @@ void PollCycle::Timer2_Timer() noexcept {
   if (!timerOn) return;
   TickMark mark(ticking_);
   ResumeNext{}([&] { Tick(); });
-  ResumeNext{}([&] { ctx_.scan.captures.ReleaseGone(); });
 }
 
 void PollCycle::Tick() {
@@ -62,6 +61,8 @@ void PollCycle::Tick() {
   for (std::size_t position = 1; position <= count; ++position) {
     if (VisitView(position) == After::kEndTick) return;
   }
+  // A tick that rescanned has had this done by the scan.
+  step([&] { ctx_.scan.captures.ReleaseGone(); });
 }
 
 PollCycle::After PollCycle::VisitView(std::size_t position) {
