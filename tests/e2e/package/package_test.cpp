@@ -1,9 +1,9 @@
 // The unpacked zip: its three files, and a murmuro.exe that starts from that folder with the
 // kel.dat beside it, shows its tray icon and exits cleanly, leaving the settings as they were.
 #include "e2e/support/murmuro_run.h"
+#include "e2e/ui/program_windows.h"
 
 #include <gtest/gtest.h>
-#include <shellapi.h>
 
 namespace murmuro::e2e {
 namespace {
@@ -11,14 +11,6 @@ namespace {
 std::string ReadFile(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-bool TrayIconExists(HWND window) {
-  NOTIFYICONDATAA data{};
-  data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-  data.hWnd = window;
-  data.uID = 1;
-  return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
 }
 
 TEST(Package, UnpacksToAProgramThatStarts) {
@@ -33,7 +25,8 @@ TEST(Package, UnpacksToAProgramThatStarts) {
   ASSERT_TRUE(RegisterRecordingVoice());
   MurmuroRun run(std::nullopt, folder / "murmuro.exe");
   ASSERT_TRUE(run.Start()) << "murmuro.exe did not come up";
-  EXPECT_TRUE(TrayIconExists(run.Window()));
+  // The window comes before its icon.
+  EXPECT_TRUE(WaitUntil([&] { return TrayIconExists(run.Window()); }));
   run.Close();
   EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
   EXPECT_EQ(ReadFile(folder / "kel.dat"), settings);
