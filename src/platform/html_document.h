@@ -16,11 +16,30 @@ class HtmlElement {
   virtual std::optional<Text> InnerText() = 0;
 };
 
+// How a probe went: an answer, a question the document does not support (E_NOTIMPL,
+// DISP_E_MEMBERNOTFOUND, E_NOINTERFACE, an answer of the wrong type), or a call that failed.
+enum class ProbeOutcome { kAnswered, kUnsupported, kFailed };
+
+struct ProbeAnswer {
+  ProbeOutcome outcome = ProbeOutcome::kFailed;
+  std::int32_t count = 0;
+};
+
+// The document's collection of all its elements, kept from one capture to the next: the
+// collection is live, so its length follows the document.
+class HtmlElementCollection {
+ public:
+  virtual ~HtmlElementCollection() = default;
+  virtual ProbeAnswer Length() = 0;  // one cross-process call
+};
+
 // The document through IHTMLDocument2.
 class HtmlDocument2 {
  public:
   virtual ~HtmlDocument2() = default;
   virtual std::unique_ptr<HtmlElement> Body() = 0;
+  // The document's `all` collection; empty, with `outcome` set, when it cannot be had.
+  virtual std::unique_ptr<HtmlElementCollection> All(ProbeOutcome& outcome) = 0;
 };
 
 // The document through IHTMLDocument.

@@ -45,12 +45,49 @@ class Element final : public platform::HtmlElement, Counted {
   }
 };
 
+std::int32_t LineCount(const Text& text) {
+  if (text.empty()) return 0;
+  std::int32_t lines = 1;
+  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] == u'\r' && text[i + 1] == u'\n') ++lines;
+  }
+  return lines;
+}
+
+// A probe step's outcome: a client that is there says "not supported" before anything fails.
+platform::ProbeOutcome ProbeStep(Session& session, DocStep step) {
+  const bool gives = session.Step(step);
+  const FakeDocument& document = *session.document;
+  if (document.probeUnsupported && !document.disconnected) {
+    return platform::ProbeOutcome::kUnsupported;
+  }
+  return gives ? platform::ProbeOutcome::kAnswered : platform::ProbeOutcome::kFailed;
+}
+
+// Live: the length follows the document's text at the time it is asked.
+class Collection final : public platform::HtmlElementCollection, Counted {
+ public:
+  using Counted::Counted;
+  platform::ProbeAnswer Length() override {
+    platform::ProbeAnswer answer{ProbeStep(*session_, DocStep::kLength)};
+    if (answer.outcome == platform::ProbeOutcome::kAnswered) {
+      answer.count = LineCount(session_->document->innerText);
+    }
+    return answer;
+  }
+};
+
 class Document2 final : public platform::HtmlDocument2, Counted {
  public:
   using Counted::Counted;
   std::unique_ptr<platform::HtmlElement> Body() override {
     if (!session_->Step(DocStep::kBody)) return nullptr;
     return std::make_unique<Element>(session_);
+  }
+  std::unique_ptr<platform::HtmlElementCollection> All(platform::ProbeOutcome& outcome) override {
+    outcome = ProbeStep(*session_, DocStep::kAll);
+    if (outcome != platform::ProbeOutcome::kAnswered) return nullptr;
+    return std::make_unique<Collection>(session_);
   }
 };
 

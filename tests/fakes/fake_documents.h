@@ -15,13 +15,16 @@
 namespace murmuro::fakes {
 
 // The steps a capture can make: the answer taken as IHTMLDocument2, or as IHTMLDocument and
-// then queried, then the body and its text.
-enum class DocStep { kDocument2, kObject, kQueryDocument2, kBody, kInnerText };
+// then queried, then the body and its text; and the probe: the `all` collection, its length.
+enum class DocStep { kDocument2, kObject, kQueryDocument2, kBody, kInnerText, kAll, kLength };
 
+// The probe counts one element per CR-LF line of the text (none for an empty text), so text
+// appended inside the last line goes unseen, as it does by a real document's element count.
 struct FakeDocument {
   Text innerText;
-  std::optional<DocStep> failAt;  // that step gives nothing
+  std::optional<DocStep> failAt;  // that step gives nothing (a probe step: kFailed)
   bool noDocument2 = false;       // the document does not offer IHTMLDocument2
+  bool probeUnsupported = false;  // `all` and its length are not supported
   bool disconnected = false;      // every step gives nothing
   std::function<void(DocStep)> beforeStep;
 };

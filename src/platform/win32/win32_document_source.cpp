@@ -32,6 +32,35 @@ class ComHtmlElement final : public platform::HtmlElement {
   ComPtr<IHTMLElement> element_;
 };
 
+// Questions the document does not answer are told apart from calls that failed: the first
+// stay unanswered, the second may go through next time.
+platform::ProbeOutcome OutcomeOf(HRESULT hr) {
+  if (SUCCEEDED(hr)) return platform::ProbeOutcome::kAnswered;
+  if (hr == E_NOTIMPL || hr == DISP_E_MEMBERNOTFOUND || hr == E_NOINTERFACE ||
+      hr == DISP_E_TYPEMISMATCH) {
+    return platform::ProbeOutcome::kUnsupported;
+  }
+  return platform::ProbeOutcome::kFailed;
+}
+
+class ComHtmlElementCollection final : public platform::HtmlElementCollection {
+ public:
+  explicit ComHtmlElementCollection(ComPtr<IHTMLElementCollection> collection)
+      : collection_(std::move(collection)) {}
+  platform::ProbeAnswer Length() override {
+    LONG length = 0;
+    platform::ProbeAnswer answer{OutcomeOf(collection_->get_length(&length))};
+    if (answer.outcome != platform::ProbeOutcome::kAnswered) return answer;
+    // A count below zero is no count at all, and will not become one.
+    if (length < 0) return {platform::ProbeOutcome::kUnsupported};
+    answer.count = static_cast<std::int32_t>(length);
+    return answer;
+  }
+
+ private:
+  ComPtr<IHTMLElementCollection> collection_;
+};
+
 class ComHtmlDocument2 final : public platform::HtmlDocument2 {
  public:
   explicit ComHtmlDocument2(ComPtr<IHTMLDocument2> document) : document_(std::move(document)) {}
@@ -39,6 +68,19 @@ class ComHtmlDocument2 final : public platform::HtmlDocument2 {
     ComPtr<IHTMLElement> body;
     if (FAILED(document_->get_body(body.GetAddressOf())) || !body) return nullptr;
     return std::make_unique<ComHtmlElement>(std::move(body));
+  }
+  std::unique_ptr<platform::HtmlElementCollection> All(platform::ProbeOutcome& outcome) override {
+    ComPtr<IHTMLElementCollection> answer;
+    outcome = OutcomeOf(document_->get_all(answer.GetAddressOf()));
+    if (outcome != platform::ProbeOutcome::kAnswered) return nullptr;
+    // What came back is whatever the client put there: make sure it is a collection (on a
+    // proxy the question is answered locally).
+    ComPtr<IHTMLElementCollection> collection;
+    if (!answer || FAILED(answer.As(&collection)) || !collection) {
+      outcome = platform::ProbeOutcome::kUnsupported;
+      return nullptr;
+    }
+    return std::make_unique<ComHtmlElementCollection>(std::move(collection));
   }
 
  private:
