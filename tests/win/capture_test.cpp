@@ -120,6 +120,44 @@ TEST_F(CaptureTest, KeptReferencesGoWhenTheViewDoes) {
   EXPECT_EQ(SettledAlive(*client, 0), 0);
 }
 
+// The element count, read across processes from the one live `all` collection: one element a
+// line after the four the document always has, no text read, and "not supported" once the
+// document stops supporting it.
+TEST_F(CaptureTest, TheElementCountFollowsTheLinesWithoutReadingTheText) {
+  using platform::ProbeOutcome;
+  SetBody("bob: hi");
+  auto document = GetHTMLDocument(platform.Capture(), view);
+  ASSERT_NE(document, nullptr);
+  ProbeOutcome outcome = ProbeOutcome::kFailed;
+  auto all = document->All(outcome);
+  ASSERT_EQ(outcome, ProbeOutcome::kAnswered);
+  ASSERT_NE(all, nullptr);
+  const long reads = static_cast<long>(client->Send("reads"));
+  const struct {
+    const char* command;
+    ProbeOutcome outcome;
+    std::int32_t count;
+  } cases[] = {
+      {"alive", ProbeOutcome::kAnswered, 5},  // nothing changed
+      {"append c 1 text=ann: yo", ProbeOutcome::kAnswered, 6},
+      {"set c 1 text=bob: hi\\r\\nann: yo!", ProbeOutcome::kAnswered, 6},  // inside a line: unseen
+      {"set c 1 text=", ProbeOutcome::kAnswered, 4},
+      {"fail c 1 probe", ProbeOutcome::kUnsupported, 0},
+  };
+  for (const auto& c : cases) {
+    Must(*client, c.command);
+    const platform::ProbeAnswer answer = all->Length();
+    EXPECT_EQ(answer.outcome, c.outcome) << c.command;
+    EXPECT_EQ(answer.count, c.count) << c.command;
+  }
+  EXPECT_EQ(document->All(outcome), nullptr);
+  EXPECT_EQ(outcome, ProbeOutcome::kUnsupported);
+  EXPECT_EQ(client->Send("reads"), reads) << "a probe reads no text";
+  all.reset();
+  document.reset();
+  EXPECT_EQ(SettledAlive(*client, 0), 0);
+}
+
 TEST_F(CaptureTest, AHungClientCostsNoMoreThanTheTimeout) {
   SetBody("bob: wake up!!!!!");
   Must(*client, "hang 3000");
