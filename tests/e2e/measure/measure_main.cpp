@@ -4,7 +4,8 @@
 //   (default)   CPU with no conversation and with many large ones, memory over many ticks, and
 //               how long a new line takes to reach the voice;
 //   --soak      lines arriving for minutes while every core is busy: each spoken once, memory;
-//   --compare   CPU of the program beside two plain readers over the same conversations.
+//   --compare   CPU of the program beside two plain readers over the same conversations;
+//   --growth    CPU of the program over short and long conversations, beside a plain reader.
 #include <windows.h>
 #include <psapi.h>
 
@@ -32,6 +33,7 @@ Options Parse(int argc, char** argv) {
     const std::string name = argv[i];
     if (name == "--soak") o.mode = Options::Mode::kSoak;
     if (name == "--compare") o.mode = Options::Mode::kCompare;
+    if (name == "--growth") o.mode = Options::Mode::kGrowth;
   }
   // The other runs look at a few KB, as a chat usually holds.
   if (o.mode == Options::Mode::kSoak) o.kilobytes = 3;
@@ -40,13 +42,17 @@ Options Parse(int argc, char** argv) {
     o.seconds = 30;
     o.lines = 10;
   }
+  if (o.mode == Options::Mode::kGrowth) {
+    o.kilobytes = 3;
+    o.rounds = 3;
+  }
   for (int i = 1; i < argc; ++i) {
     const std::string name = argv[i];
     if (name == "--send-ticks") {
       o.sendTicks = true;
       continue;
     }
-    if (name == "--soak" || name == "--compare") continue;
+    if (name == "--soak" || name == "--compare" || name == "--growth") continue;
     if (i + 1 >= argc) break;
     const int value = std::max(1, std::atoi(argv[++i]));
     if (name == "--seconds") o.seconds = value;
@@ -57,6 +63,7 @@ Options Parse(int argc, char** argv) {
     else if (name == "--tick-kilobytes") o.tickKilobytes = value;
     else if (name == "--minutes") o.minutes = value;
     else if (name == "--rounds") o.rounds = value;
+    else if (name == "--large-kilobytes") o.largeKilobytes = value;
   }
   return o;
 }
@@ -208,6 +215,7 @@ int main(int argc, char** argv) {
   switch (o.mode) {
     case Options::Mode::kSoak: return RunSoak(o);
     case Options::Mode::kCompare: return RunCompare(o);
+    case Options::Mode::kGrowth: return RunGrowth(o);
     case Options::Mode::kTable: break;
   }
   return RunTable(o);

@@ -11,4 +11,8 @@ int RunSoak(const Options& o);
 // The program's CPU beside two plain readers of the same conversations, in one Wine prefix.
 int RunCompare(const Options& o);
 
+// The program's CPU over short and over long unchanged conversations, beside the plain reader's
+// least exchange over the short ones, in one Wine prefix.
+int RunGrowth(const Options& o);
+
 }  // namespace murmuro::measure

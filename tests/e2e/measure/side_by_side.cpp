@@ -2,6 +2,8 @@
 // reader doing the full exchange, the plain reader doing the least exchange, and murmuro.exe,
 // each alone for the same time, in rounds. Each reader keeps its lower figure of the rounds: one
 // short sample is noisier than the differences looked for.
+// The growth figure: the same client's conversations short, read by the least exchange and by
+// murmuro.exe, then long, read by murmuro.exe; each figure the median of its rounds.
 #include <windows.h>
 
 #include <algorithm>
@@ -117,7 +119,99 @@ Figure MeasureReader(const Reader& reader, const ClientProcess& client, const Op
   return f;
 }
 
+// Every conversation of the client made about `kilobytes` KB long.
+void Resize(const ClientProcess& client, int conversations, int kilobytes) {
+  for (int n = 1; n <= conversations; ++n) {
+    const std::string number = std::to_string(n);
+    if (client.Send("set c" + number + " 1 text=" + ConversationText(n, kilobytes), 30000) <= 0) {
+      Fail("the client did not take conversation c" + number + " of " + std::to_string(kilobytes) + " KB");
+    }
+  }
+}
+
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const std::size_t middle = values.size() / 2;
+  return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
 }  // namespace
+
+int RunGrowth(const Options& o) {
+  if (!e2e::RegisterRecordingVoice()) Fail("cannot register the recording voice");
+  const auto folder = std::filesystem::temp_directory_path() / ("murmuro-growth-" + std::to_string(GetCurrentProcessId()));
+  std::filesystem::create_directories(folder);
+  auto client = LoadedClient(folder, L"measure-growth", o.conversations, o.kilobytes);
+  std::mt19937 random(20240601);
+  const std::string small = std::to_string(o.kilobytes) + " KB";
+  const std::string large = std::to_string(o.largeKilobytes) + " KB";
+  struct Run {
+    Reader reader;
+    int kilobytes;
+    std::string name;
+  };
+  const Reader least{"(b) yardstick, least exchange", "yardstick.exe", L"least"};
+  const Reader murmuro{"(c) murmuro.exe", "murmuro.exe", L""};
+  // Ordered so that the conversations are resized twice a round, not before every figure.
+  const std::vector<Run> runs = {
+      {least, o.kilobytes, least.name + " at " + small},
+      {murmuro, o.kilobytes, murmuro.name + " at " + small},
+      {murmuro, o.largeKilobytes, murmuro.name + " at " + large},
+  };
+  std::cout << "growth: " << o.conversations << " unchanged conversations of " << small << " and of " << large
+            << ", " << o.seconds << " s per figure, " << o.rounds << " rounds; CPU in % of one core" << std::endl;
+  Row({"reader", "round", "reader CPU", "client CPU", "wineserver CPU", "text reads/s", "captures/s",
+       "machine CPU"});
+  Row({"---", "---", "---", "---", "---", "---", "---", "---"});
+  std::vector<std::vector<Figure>> figures(runs.size());
+  int size = o.kilobytes;
+  for (int round = 1; round <= o.rounds; ++round) {
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+      if (runs[r].kilobytes != size) {
+        size = runs[r].kilobytes;
+        Resize(*client, o.conversations, size);
+      }
+      const Figure f = MeasureReader(runs[r].reader, *client, o,
+                                     "g" + std::to_string(round) + "-" + std::to_string(r), nullptr, random);
+      Row({runs[r].name, std::to_string(round), Percent(f.reader), Percent(f.client), Percent(f.server),
+           Fixed(f.readsPerSecond, 1), Fixed(f.capturesPerSecond, 1), Percent(f.machine)});
+      figures[r].push_back(f);
+      Sleep(1000);
+    }
+  }
+  std::cout << std::endl;
+  std::vector<Figure> median(runs.size());
+  for (std::size_t r = 0; r < runs.size(); ++r) {
+    const auto column = [&](double Figure::*field) {
+      std::vector<double> values;
+      for (const Figure& f : figures[r]) values.push_back(f.*field);
+      return Median(std::move(values));
+    };
+    median[r].reader = column(&Figure::reader);
+    median[r].client = column(&Figure::client);
+    median[r].server = column(&Figure::server);
+  }
+  Row({"reader (median of the rounds)", "reader CPU", "client CPU", "wineserver CPU"});
+  Row({"---", "---", "---", "---"});
+  for (std::size_t r = 0; r < runs.size(); ++r) {
+    Row({runs[r].name, Percent(median[r].reader), Percent(median[r].client), Percent(median[r].server)});
+  }
+  std::cout << std::endl;
+  const Figure& b = median[0];
+  const Figure& shortRun = median[1];
+  const Figure& longRun = median[2];
+  std::cout << "ratio (c) at " << large << " / (c) at " << small << ": reader " << Ratio(longRun.reader, shortRun.reader)
+            << ", client " << Ratio(longRun.client, shortRun.client) << ", wineserver "
+            << Ratio(longRun.server, shortRun.server) << std::endl;
+  std::cout << "ratio (c) at " << large << " / (b) at " << small << ": murmuro.exe " << Ratio(longRun.reader, b.reader)
+            << ", client " << Ratio(longRun.client, b.client) << ", wineserver " << Ratio(longRun.server, b.server)
+            << " (target <= 0.40 murmuro.exe, <= 0.16 client, <= 0.33 wineserver)" << std::endl;
+  client.reset();
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
+  return 0;
+}
 
 int RunCompare(const Options& o) {
   if (!e2e::RegisterRecordingVoice()) Fail("cannot register the recording voice");

@@ -23,7 +23,7 @@ namespace murmuro::measure {
 using e2e::NowMs;
 
 struct Options {
-  enum class Mode { kTable, kSoak, kCompare } mode = Mode::kTable;
+  enum class Mode { kTable, kSoak, kCompare, kGrowth } mode = Mode::kTable;
   int seconds = 60;
   int ticks = 10000;
   int lines = 20;
@@ -33,6 +33,7 @@ struct Options {
   bool sendTicks = false;  // SendMessage instead of PostMessage
   int minutes = 5;         // the soak's length
   int rounds = 2;          // the side-by-side figure's
+  int largeKilobytes = 256;  // the growth figure's long conversations
 };
 
 template <class Condition>
