@@ -33,6 +33,10 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       Fire([&] { if (events->TrayNotify) events->TrayNotify(code); });
       return 0;
     }
+    if (message == kCapturesFinishedMessage) {
+      Fire(events->CapturesFinished);
+      return 0;
+    }
     if (message == taskbarCreated && taskbarCreated != 0) {
       Fire(events->TaskbarCreated);
       return 0;

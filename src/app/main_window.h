@@ -13,6 +13,8 @@ namespace murmuro::app {
 
 inline constexpr UINT_PTR kPollTimerId = 2;
 inline constexpr UINT_PTR kIconRetryTimerId = 3;
+// Posted by a capture lane when results wait; it carries nothing.
+inline constexpr UINT kCapturesFinishedMessage = WM_APP + 1;
 
 struct MainWindowEvents {
   std::function<void()> Timer;
@@ -24,6 +26,8 @@ struct MainWindowEvents {
   std::function<void()> Close;
   // WM_ENDSESSION for a session that ends.
   std::function<void()> EndSession;
+  // Captures came back from the lanes.
+  std::function<void()> CapturesFinished;
 };
 
 // Creates the window with the caption "Murmuro" and the program icon. `events` must outlive it.

@@ -132,6 +132,7 @@ class Program {
   void LoadMainForm() {
     window_ = CreateMainWindow(instance_, icon_, events_);
     if (!window_) throw StartUpError(kExitNoWindow, "Murmuro could not create its window.");
+    captures_.SetWake([window = window_.get()] { PostMessageW(window, kCapturesFinishedMessage, 0, 0); });
     timer_.Attach(window_.get());
     iconTimer_.Attach(window_.get());
     menu_.emplace(window_.get());
@@ -144,7 +145,7 @@ class Program {
                   MainFormCalls{[this] { ReadWindows(state_, scan_); },
                                 [this] { SaveChangedSettings(state_, store_); },
                                 // Also ends a message box on show: its loop gives way to WM_QUIT.
-                                [] { PostQuitMessage(0); }, [this] { return CurrentTrayIcon(); }});
+                                [this] { EndProgram(); }, [this] { return CurrentTrayIcon(); }});
     events_.Timer = [this] { cycle_.Timer2_Timer(); };
     events_.IconRetryTimer = [this] { main_->IconRetry_Timer(); };
     events_.TrayNotify = [this](std::uint32_t code) {
@@ -153,7 +154,15 @@ class Program {
     events_.TaskbarCreated = [this] { main_->TaskbarCreated(); };
     events_.Close = [this] { main_->Close(); };
     events_.EndSession = [this] { main_->EndSession(); };
+    events_.CapturesFinished = [this] { cycle_.CapturesFinished(); };
     main_->Form_Load();
+  }
+
+  // Before the session or the loop's end takes the process: the lanes let go of what they hold
+  // in the clients, waiting a second at most.
+  void EndProgram() noexcept {
+    captures_.End();
+    PostQuitMessage(0);
   }
 
   // The shell keeps a copy of the icon it shows, so the one it had can go.
@@ -184,7 +193,7 @@ class Program {
   win32::MshtmlTypeLibrary typeLibrary_;  // held for the process: each capture's proxies reuse it
   win32::Win32WindowSystem windows_;
   win32::MultithreadedApartmentKeeper apartmentKeeper_;  // outlives every reference a lane keeps
-  // No capture holds the UI thread for more than about a second, however its client behaves.
+  // The UI thread never waits for a client, however it behaves.
   CaptureLanes captures_{windows_, MakeLaneWork, InMultithreadedApartment};
   win32::Win32AnsiCodec codec_;
   win32::Win32LowerCase lower_;

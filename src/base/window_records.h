@@ -17,20 +17,24 @@ class clsParentWindow {
   Text WindowName;
 };
 
-// One conversation view and its last known text.
+// One conversation view and its last known text. The view is known by its handle and the thread
+// and process that own it, not by the conversation window it stands in: a client may move it.
 class clsIMWindow {
  public:
   Hwnd ParenthWnd = 0;
   Hwnd hwnd = 0;
   Text IMText = Text(kCrLf);
+  std::uint32_t Thread = 0;
+  std::uint32_t Process = 0;
   enum class Start : std::uint8_t {
     // IMText is what the view showed at its last capture.
     kKnown,
-    // Found by the first scan and not read yet: its first good capture is taken silently, since
-    // what a conversation held when the program started is history.
+    // Found by the first scan and not answered yet: its first text is taken silently, since what
+    // a conversation held when the program started is history.
     kUnprimed,
-    // Found after the first scan: its first capture that holds a line speaks that last line, the
-    // message that most likely opened the conversation, and nothing before it.
+    // Found after the first scan, or answered at start-up with no conversation yet: its first
+    // capture that holds a line speaks the last line, the message that most likely opened the
+    // conversation, and nothing before it.
     kNew,
   };
   Start State = Start::kUnprimed;
@@ -39,9 +43,9 @@ class clsIMWindow {
 // A view that left the list while its window lived (its conversation window failed one scan, or
 // its client was busy): it resumes from here when it is found again.
 struct LeftView {
-  Hwnd ParenthWnd = 0;
   Hwnd hwnd = 0;
-  std::uint32_t Thread = 0;  // the view's owning thread, so a reused handle is not taken for it
+  std::uint32_t Thread = 0;  // with the process, so a reused handle is not taken for it
+  std::uint32_t Process = 0;
   Text IMText;
   clsIMWindow::Start State = clsIMWindow::Start::kUnprimed;
 };

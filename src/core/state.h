@@ -24,6 +24,9 @@ struct ProgramState {
   AcronymList Acronyms;
   // Greater than 0 means on.
   std::int16_t UseReader = 0;
+  // How often reading was switched on: a capture asked for before the last time may hold lines
+  // that came while it was off, which are skipped for good.
+  std::uint32_t ReadingSwitchedOn = 0;
   std::int16_t TopOnly = 0;
 };
 

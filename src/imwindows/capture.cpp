@@ -53,14 +53,19 @@ IMTextResult GetIMText(const CaptureContext& ctx, Hwnd view, KeptDocuments* keep
     document = GetHTMLDocument(ctx, view);
     body = document ? document->Body() : nullptr;
     auto text = body ? body->InnerText() : std::nullopt;
-    if (!text || text->size() < kTrailer) {
+    if (!text) {
       result.Text = Text(kWindowNotFound);
+    } else if (text->size() < kTrailer) {
+      result.Text = Text(kWindowNotFound);
+      result.How = Answer::kTooShort;
     } else {
       text->resize(text->size() - kTrailer);
       result.Text = std::move(*text);
+      result.How = Answer::kRead;
     }
   } catch (...) {
     result.Text = Text(kWindowNotFound);
+    result.How = Answer::kNone;
   }
   if (keep) {
     try {

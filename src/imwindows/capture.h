@@ -1,8 +1,12 @@
 #pragma once
 // Reads one conversation view's text through its HTML document. Never fails towards the
 // caller: every failure comes back as the text "Window Not Found".
+#include <compare>
+#include <cstdint>
+#include <list>
 #include <map>
 #include <memory>
+#include <utility>
 
 #include "base/text.h"
 #include "platform/html_document.h"
@@ -13,13 +17,36 @@ namespace murmuro {
 inline constexpr std::uint32_t kGetObjectTimeoutMs = 1000;
 inline constexpr TextView kWindowNotFound = u"Window Not Found";
 
-// The result of one capture.
+// How a view answered a capture.
+enum class Answer : std::uint8_t {
+  kRead,      // its text: Text is the conversation, whatever it says
+  kTooShort,  // its text came back shorter than the trailer: a conversation with nothing yet
+  kNone,      // no answer: no document, no body, a failed read, a time-out, a window gone
+};
+
+// The result of one capture. Text is "Window Not Found" unless the text was read.
 struct IMTextResult {
   murmuro::Text Text;
-  // No capture was made, because the view's last one has not ended (its client stopped
-  // answering). Not a failure: the view keeps its last known text. Text is empty then.
-  bool Skipped = false;
+  Answer How = Answer::kNone;
 };
+
+// Who a view is: its window and the thread and process that own it. A handle Windows hands out
+// again is another view; a view its client moves into another window is still the same one.
+struct ViewId {
+  Hwnd hwnd = 0;
+  std::uint32_t thread = 0;
+  std::uint32_t process = 0;
+  auto operator<=>(const ViewId&) const = default;
+};
+
+// A capture that came back, with the tag it was asked with.
+struct FinishedCapture {
+  ViewId view;
+  std::uint64_t tag = 0;
+  IMTextResult result;
+};
+// A list, so a result made ready beforehand is handed over without allocating.
+using FinishedCaptures = std::list<FinishedCapture>;
 
 // What a capture needs of the platform.
 struct CaptureContext {
@@ -53,23 +80,33 @@ class KeptDocuments {
 // With `keep`, what the capture obtained is held there instead of released at its end.
 IMTextResult GetIMText(const CaptureContext& ctx, Hwnd view, KeptDocuments* keep = nullptr);
 
-// How the scan and the poll tick capture a view.
+// How the scan and the poll tick capture views: they hand captures out and take the results
+// later, so neither ever waits for a client.
 class Captures {
  public:
   virtual ~Captures() = default;
-  virtual IMTextResult Capture(Hwnd view) = 0;
+  // Hands out a capture of the view, unless one is still out for it. Never waits.
+  virtual bool Request(const ViewId& view, std::uint64_t tag) = 0;
+  // The captures that came back since the last call, in the order they came. Never waits.
+  virtual FinishedCaptures TakeFinished() = 0;
   // After each scan and tick: lets go of what views whose window has gone still hold.
   virtual void ReleaseGone() {}
 };
 
-// On the calling thread, for as long as the client takes.
+// On the calling thread, for as long as the client takes: each request is read at once and
+// its result kept for TakeFinished.
 class DirectCaptures final : public Captures {
  public:
   explicit DirectCaptures(CaptureContext ctx) : ctx_(ctx) {}
-  IMTextResult Capture(Hwnd view) override { return GetIMText(ctx_, view); }
+  bool Request(const ViewId& view, std::uint64_t tag) override {
+    finished_.push_back({view, tag, GetIMText(ctx_, view.hwnd)});
+    return true;
+  }
+  FinishedCaptures TakeFinished() override { return std::exchange(finished_, {}); }
 
  private:
   CaptureContext ctx_;
+  FinishedCaptures finished_;
 };
 
 }  // namespace murmuro

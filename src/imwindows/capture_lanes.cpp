@@ -4,7 +4,6 @@
 #include <deque>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <thread>
 #include <vector>
 
@@ -17,31 +16,44 @@ IMTextResult NotFound() {
   return result;
 }
 
-IMTextResult Skipped() {
-  IMTextResult result;
-  result.Skipped = true;
-  return result;
-}
-
 }  // namespace
 
-// One client's lane. The thread takes jobs in order; the calling thread waits for its captures.
+// Where the lanes leave their results for the calling thread. Shared with the lane threads, so a
+// lane that is given up at the end never reaches into anything else of the program.
+struct CaptureLanes::Outbox {
+  std::mutex mutex;
+  FinishedCaptures done;
+  Wake wake;
+  bool woken = false;   // a wake-up went out that nobody has answered by taking the results
+  bool closed = false;  // the program is ending: results are dropped and nobody is woken
+
+  // Takes the result's node as it is: nothing here can fail for want of memory.
+  void Put(FinishedCaptures& finished) noexcept {
+    const std::lock_guard lock(mutex);
+    if (closed) return;
+    done.splice(done.end(), finished);
+    if (woken || !wake) return;
+    woken = true;
+    try {
+      wake();
+    } catch (...) {
+      woken = false;  // the next result tries again; the next tick takes them anyway
+    }
+  }
+};
+
+// One client's lane. Its thread takes jobs in order.
 struct CaptureLanes::Lane {
   enum class Kind { kCapture, kRelease, kEnd };
   struct Job {
     Kind kind = Kind::kEnd;
     Hwnd view = 0;
-    std::uint64_t id = 0;
+    FinishedCaptures result;  // made with the request, so handing it over never allocates
   };
 
   std::mutex mutex;
   std::condition_variable changed;
   std::deque<Job> jobs;
-  std::uint64_t nextId = 1;
-  std::uint64_t waited = 0;     // the capture the caller waits for
-  std::optional<IMTextResult> result;
-  std::uint64_t abandoned = 0;  // a capture the caller gave up on; the client still has it
-  std::optional<std::pair<Hwnd, IMTextResult>> late;  // what it brought back at last
   bool ended = false;
   std::thread thread;
 
@@ -50,12 +62,17 @@ struct CaptureLanes::Lane {
   std::set<Hwnd> views;
   bool ending = false;
 
-  void Queue(Kind kind, Hwnd view = 0) {
-    jobs.push_back({kind, view, nextId++});
+  ~Lane() {
+    // Only a lane whose thread could not be handed to the lane list gets here unjoined.
+    if (thread.joinable()) thread.detach();
+  }
+
+  void Queue(Job job) {
+    jobs.push_back(std::move(job));
     changed.notify_all();
   }
 
-  void Run(const WorkFactory& factory) noexcept {
+  void Run(const WorkFactory& factory, Outbox& outbox) noexcept {
     std::unique_ptr<LaneWork> work;
     try {
       work = factory();
@@ -67,7 +84,7 @@ struct CaptureLanes::Lane {
       {
         std::unique_lock lock(mutex);
         changed.wait(lock, [&] { return !jobs.empty(); });
-        job = jobs.front();
+        job = std::move(jobs.front());
         jobs.pop_front();
       }
       if (job.kind == Kind::kEnd) break;
@@ -78,25 +95,14 @@ struct CaptureLanes::Lane {
         }
         continue;
       }
-      std::optional<IMTextResult> captured;
+      IMTextResult& result = job.result.front().result;
       try {
-        captured = work ? work->Capture(job.view) : NotFound();
+        result = work ? work->Capture(job.view) : NotFound();
       } catch (...) {
-        captured.reset();
+        result = IMTextResult{};
+        result.Text.assign(kWindowNotFound.begin(), kWindowNotFound.end());
       }
-      const std::lock_guard lock(mutex);
-      try {
-        if (!captured) captured = NotFound();
-        if (job.id == abandoned) {
-          abandoned = 0;
-          late.emplace(job.view, std::move(*captured));
-        } else if (job.id == waited) {
-          result = std::move(*captured);
-        }
-      } catch (...) {
-        abandoned = 0;  // no memory for the text: the view is read again at its next capture
-      }
-      changed.notify_all();
+      outbox.Put(job.result);
     }
     work.reset();  // here, on this thread: the references were taken here
     Finish();
@@ -110,40 +116,61 @@ struct CaptureLanes::Lane {
 };
 
 CaptureLanes::CaptureLanes(platform::WindowSystem& windows, WorkFactory work, ThreadScope scope, Limits limits)
-    : windows_(windows), work_(std::move(work)), scope_(std::move(scope)), limits_(limits) {}
+    : windows_(windows),
+      work_(std::move(work)),
+      scope_(std::move(scope)),
+      limits_(limits),
+      outbox_(std::make_shared<Outbox>()) {}
 
-CaptureLanes::~CaptureLanes() {
+CaptureLanes::~CaptureLanes() { End(); }
+
+void CaptureLanes::SetWake(Wake wake) {
+  const std::lock_guard lock(outbox_->mutex);
+  outbox_->wake = std::move(wake);
+}
+
+void CaptureLanes::End() noexcept {
+  if (ended_) return;
+  ended_ = true;
+  {
+    const std::lock_guard lock(outbox_->mutex);
+    outbox_->closed = true;
+    outbox_->done.clear();
+  }
   const auto until = std::chrono::steady_clock::now() + limits_.exitWait;
   for (auto& entry : lanes_) {
-    Lane* lane = entry.second.get();
-    const std::lock_guard lock(lane->mutex);
-    if (!lane->ending) lane->Queue(Lane::Kind::kEnd);
-    lane->ending = true;
+    Lane& lane = *entry.second;
+    const std::lock_guard lock(lane.mutex);
+    // What is still queued is of no use now; the end lets go of everything the lane kept.
+    lane.jobs.clear();
+    lane.jobs.emplace_back();
+    lane.changed.notify_all();
+    lane.ending = true;
   }
   for (auto& entry : lanes_) {
-    Lane* lane = entry.second.get();
-    std::unique_lock lock(lane->mutex);
-    // A lane stuck in a call lets go of what it holds when the call returns, without us.
-    const bool ended = lane->abandoned != 0
-                           ? lane->ended
-                           : lane->changed.wait_until(lock, until, [&] { return lane->ended; });
+    Lane& lane = *entry.second;
+    std::unique_lock lock(lane.mutex);
+    const bool ended = lane.changed.wait_until(lock, until, [&] { return lane.ended; });
     lock.unlock();
+    // One still stuck in a call ends by itself when the call returns, without us.
     if (ended) {
-      lane->thread.join();
+      lane.thread.join();
     } else {
-      lane->thread.detach();
+      lane.thread.detach();
     }
   }
+  lanes_.clear();
+  out_.clear();
 }
 
 std::shared_ptr<CaptureLanes::Lane> CaptureLanes::Start() {
   auto lane = std::make_shared<Lane>();
   // The thread owns what it uses: it may outlive this object, stuck in a call.
-  lane->thread = std::thread([lane, work = work_, scope = scope_] {
+  lane->thread = std::thread([lane, outbox = outbox_, work = work_, scope = scope_] {
     bool ran = false;
     const std::function<void()> run = [&] {
       ran = true;
-      lane->Run(work);
+      lane->Run(work, *outbox);
     };
     try {
       if (scope) {
@@ -158,43 +185,49 @@ std::shared_ptr<CaptureLanes::Lane> CaptureLanes::Start() {
   return lane;
 }
 
-IMTextResult CaptureLanes::Capture(Hwnd view) {
-  std::uint32_t process = 0;
-  const std::uint32_t thread = windows_.GetWindowThreadProcessId(view, &process);
-  // Gone: there is nobody to ask.
-  if (thread == 0) return NotFound();
-  const Client client{thread, process};
+bool CaptureLanes::Request(const ViewId& view, std::uint64_t tag) {
+  // Gone when listed, or its capture still out: nothing to do until that one is back.
+  if (ended_ || view.thread == 0 || out_.count(view) != 0) return false;
+  const Client client{view.thread, view.process};
   auto found = lanes_.find(client);
   if (found == lanes_.end()) {
+    const std::shared_ptr<Lane> started = Start();
     try {
-      found = lanes_.emplace(client, Start()).first;
+      found = lanes_.emplace(client, started).first;
     } catch (...) {
-      return Skipped();  // no thread to be had: this view waits for a later tick
+      const std::lock_guard lock(started->mutex);
+      started->jobs.emplace_back();  // its end: nothing else was queued
+      started->changed.notify_all();
+      throw;
     }
   }
   Lane& lane = *found->second;
-  if (lane.ending) return Skipped();
-  lane.views.insert(view);
+  // All its views have gone; a new lane for the client waits until this one has ended.
+  if (lane.ending) return false;
 
-  std::unique_lock lock(lane.mutex);
-  if (lane.late && lane.late->first == view) {
-    IMTextResult late = std::move(lane.late->second);
-    lane.late.reset();
-    return late;
+  Lane::Job job{Lane::Kind::kCapture, view.hwnd, {}};
+  job.result.push_back({view, tag, {}});
+  lane.views.insert(view.hwnd);
+  const auto marked = out_.insert(view).first;
+  try {
+    const std::lock_guard lock(lane.mutex);
+    lane.Queue(std::move(job));
+  } catch (...) {
+    out_.erase(marked);
+    throw;
   }
-  // Its client has not answered our last call: asking again would only wait again.
-  if (lane.abandoned != 0 || lane.ended) return Skipped();
-  lane.Queue(Lane::Kind::kCapture, view);
-  lane.waited = lane.nextId - 1;
-  const bool answered = lane.changed.wait_for(lock, limits_.deadline, [&] { return lane.result.has_value(); });
-  if (!answered) {
-    lane.abandoned = std::exchange(lane.waited, 0);
-    return Skipped();
+  return true;
+}
+
+FinishedCaptures CaptureLanes::TakeFinished() {
+  FinishedCaptures finished;
+  {
+    const std::lock_guard lock(outbox_->mutex);
+    finished.swap(outbox_->done);
+    outbox_->woken = false;
   }
-  lane.waited = 0;
-  IMTextResult result = std::move(*lane.result);
-  lane.result.reset();
-  return result;
+  for (const FinishedCapture& capture : finished) out_.erase(capture.view);
+  return finished;
 }
 
 void CaptureLanes::ReleaseGone() {
@@ -210,13 +243,12 @@ void CaptureLanes::ReleaseGone() {
     {
       const std::lock_guard lock(lane.mutex);
       for (const Hwnd view : gone) {
-        lane.Queue(Lane::Kind::kRelease, view);
-        if (lane.late && lane.late->first == view) lane.late.reset();
+        lane.Queue({Lane::Kind::kRelease, view, {}});
         lane.views.erase(view);
       }
       // Nothing of this client is left to read or to let go of.
       if (!lane.ending && lane.views.empty()) {
-        lane.Queue(Lane::Kind::kEnd);
+        lane.Queue({});
         lane.ending = true;
       }
       ended = lane.ended;

@@ -3,25 +3,26 @@
 // that client, document requests, reads and the release of what it keeps, one at a time. So two
 // calls of ours never meet in one client, and everything a lane took is let go on its thread.
 //
-// The calling (UI) thread waits for a capture until a deadline and no longer. A lane that misses
-// it is stuck until its call returns, and every view of that client is skipped without waiting
-// meanwhile; other clients are read as usual. What the stuck capture brings back at last is
-// handed over by its view's next capture, so nothing it read is lost.
+// Who waits for whom: nobody on the calling (UI) thread waits for a lane. It queues a capture
+// and goes on; the lane reads when the client answers, however long that takes, puts the result
+// in the outbox and wakes the UI thread, which takes the results when it gets to them. A lane
+// waits for its client only, and for its next job. Only the end waits for the lanes, at most
+// about a second for all of them together, and gives up a lane still stuck in a call.
+//
+// A lane works through its captures in the order they were queued, and a view has at most one
+// capture queued or running, so every view of a slow client is read in turn.
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <utility>
 
 #include "imwindows/capture.h"
 
 namespace murmuro {
-
-// Shorter than the document request's own time-out: a client that does not answer always ends
-// in a missed deadline (its views skipped at once), never in a slow failure per view.
-inline constexpr std::chrono::milliseconds kCaptureDeadline{kGetObjectTimeoutMs - 100};
 
 // What one lane does for its client. Made, used and destroyed on the lane's thread only.
 class LaneWork {
@@ -34,8 +35,7 @@ class LaneWork {
 };
 
 struct CaptureLaneLimits {
-  std::chrono::milliseconds deadline = kCaptureDeadline;
-  // How long exit waits, all lanes together, for them to let go of what they hold.
+  // How long the end waits, all lanes together, for them to let go of what they hold.
   std::chrono::milliseconds exitWait{1000};
 };
 
@@ -45,24 +45,35 @@ class CaptureLanes final : public Captures {
   using WorkFactory = std::function<std::unique_ptr<LaneWork>()>;
   // Wraps a lane thread's whole life; the Windows side enters the multithreaded apartment.
   using ThreadScope = std::function<void(const std::function<void()>& run)>;
+  // Called on a lane's thread when results wait and none did before; must not wait. The Windows
+  // side posts a message that carries nothing: one to a window that has gone is simply lost.
+  using Wake = std::function<void()>;
 
   using Limits = CaptureLaneLimits;
 
-  // `windows` is used on the calling thread only: to tell a view's client and whether it lives.
+  // `windows` is used on the calling thread only, to tell whether a view lives.
   CaptureLanes(platform::WindowSystem& windows, WorkFactory work, ThreadScope scope, Limits limits = {});
-  // Each lane lets go of what it holds; a lane stuck in a call is not waited for.
+  // End() unless it has run.
   ~CaptureLanes() override;
   CaptureLanes(const CaptureLanes&) = delete;
   CaptureLanes& operator=(const CaptureLanes&) = delete;
 
-  IMTextResult Capture(Hwnd view) override;
+  // Before the first request.
+  void SetWake(Wake wake);
+  bool Request(const ViewId& view, std::uint64_t tag) override;
+  FinishedCaptures TakeFinished() override;
   void ReleaseGone() override;
+  // The program ends: captures still queued are dropped, no lane wakes anybody any more, and
+  // each lane lets go of what it holds. A lane stuck in a call is not waited for: it lets go
+  // when the call returns, if the process still runs then.
+  void End() noexcept;
 
   // Lanes whose thread has not ended.
   std::size_t Lanes() const { return lanes_.size(); }
 
  private:
   struct Lane;
+  struct Outbox;
   // A client thread: thread ids are reused, so its process comes with it.
   using Client = std::pair<std::uint32_t, std::uint32_t>;
 
@@ -72,7 +83,10 @@ class CaptureLanes final : public Captures {
   WorkFactory work_;
   ThreadScope scope_;
   Limits limits_;
+  std::shared_ptr<Outbox> outbox_;
   std::map<Client, std::shared_ptr<Lane>> lanes_;
+  std::set<ViewId> out_;  // views with a capture queued or running
+  bool ended_ = false;
 };
 
 // The lane work of the program: captures through the view's document, keeping each view's

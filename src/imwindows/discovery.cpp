@@ -57,9 +57,9 @@ Text FirstUnits(Text converted, int count) {
   return converted;
 }
 
-const clsIMWindow* FindView(const IMWindowList& list, Hwnd parent, Hwnd view) {
+const clsIMWindow* FindView(const IMWindowList& list, const ViewId& id) {
   for (const auto& entry : list) {
-    if (entry && entry->hwnd == view && entry->ParenthWnd == parent) return entry.get();
+    if (entry && IdOf(*entry) == id) return entry.get();
   }
   return nullptr;
 }
@@ -93,15 +93,12 @@ bool HasViewNow(const ScanContext& ctx, Hwnd parent) {
 }
 
 // A view that left the list while its window lived takes up where it was.
-bool Resume(ProgramState& state, const ScanContext& ctx, clsIMWindow& view) {
+bool Resume(ProgramState& state, clsIMWindow& view) {
   auto& left = state.LeftViews;
-  const auto found = std::find_if(left.begin(), left.end(), [&](const LeftView& v) {
-    return v.ParenthWnd == view.ParenthWnd && v.hwnd == view.hwnd;
-  });
+  const auto found = std::find_if(left.begin(), left.end(), [&](const LeftView& v) { return v.hwnd == view.hwnd; });
   if (found == left.end()) return false;
-  std::uint32_t process = 0;
   // Another thread's window behind the same handle: the view that left has gone.
-  const bool same = found->Thread == ctx.windows.GetWindowThreadProcessId(view.hwnd, &process);
+  const bool same = found->Thread == view.Thread && found->Process == view.Process;
   if (same) {
     view.IMText = std::move(found->IMText);
     view.State = found->State;
@@ -110,30 +107,24 @@ bool Resume(ProgramState& state, const ScanContext& ctx, clsIMWindow& view) {
   return same;
 }
 
-// What a conversation held at start-up is history: the first scan takes it silently. A view
+// What a conversation held at start-up is history: its first answer is taken silently. A view
 // found later is a new conversation; it starts from nothing, so its opening line is read.
-void Prime(const ProgramState& state, const ScanContext& ctx, clsIMWindow& view) {
-  if (state.Scanned) {
-    view.IMText.clear();
-    view.State = clsIMWindow::Start::kNew;
-    return;
-  }
-  IMTextResult captured = ctx.captures.Capture(view.hwnd);
-  // A failed or skipped capture leaves it unprimed: its first good one is taken silently.
-  if (captured.Skipped || captured.Text == kWindowNotFound) return;
-  view.IMText = std::move(captured.Text);
-  view.State = clsIMWindow::Start::kKnown;
+void Prime(const ProgramState& state, clsIMWindow& view) {
+  if (!state.Scanned) return;
+  view.IMText.clear();
+  view.State = clsIMWindow::Start::kNew;
 }
 
 // Views of the last list that this scan did not find while their window lives, so that one
 // failed scan or a busy client never makes a conversation be read from its start again.
 void RememberLeftViews(ProgramState& state, const ScanContext& ctx, const IMWindowList& previous) {
   for (const auto& entry : previous) {
-    if (!entry || FindView(state.IMWindows, entry->ParenthWnd, entry->hwnd)) continue;
+    if (!entry || FindView(state.IMWindows, IdOf(*entry))) continue;
     std::uint32_t process = 0;
     const std::uint32_t thread = ctx.windows.GetWindowThreadProcessId(entry->hwnd, &process);
-    if (thread == 0) continue;
-    state.LeftViews.push_back({entry->ParenthWnd, entry->hwnd, thread, entry->IMText, entry->State});
+    // Gone, or its handle is another thread's window now.
+    if (thread != entry->Thread || process != entry->Process) continue;
+    state.LeftViews.push_back({entry->hwnd, entry->Thread, entry->Process, entry->IMText, entry->State});
   }
 }
 
@@ -179,12 +170,13 @@ std::int32_t EnumIMProc(ProgramState& state, const ScanContext& ctx, Hwnd window
     auto view = std::make_shared<clsIMWindow>();
     view->hwnd = window;
     view->ParenthWnd = context;
+    view->Thread = ctx.windows.GetWindowThreadProcessId(window, &view->Process);
     // A view seen before keeps what it showed then, so lines that arrived since are still new.
-    if (const clsIMWindow* known = FindView(previous, context, window)) {
+    if (const clsIMWindow* known = FindView(previous, IdOf(*view))) {
       view->IMText = known->IMText;
       view->State = known->State;
-    } else if (!Resume(state, ctx, *view)) {
-      Prime(state, ctx, *view);
+    } else if (!Resume(state, *view)) {
+      Prime(state, *view);
     }
     state.IMWindows.Add(std::move(view));
   }
@@ -228,7 +220,16 @@ void ReadWindows(ProgramState& state, const ScanContext& ctx) {
   step([&] { RememberLeftViews(state, ctx, previous); });
   state.Scanned = true;
   step([&] { ctx.captures.ReleaseGone(); });
+  // Every view found is read from now on; a new one before a burst of lines can pass for history.
+  const std::size_t views = state.IMWindows.Count();
+  for (std::size_t position = 1; position <= views; ++position) {
+    step([&] { RequestCapture(state, ctx, *state.IMWindows.Item(position)); });
+  }
   step([&] { ctx.timer.SetEnabled(true); });
+}
+
+bool RequestCapture(const ProgramState& state, const ScanContext& ctx, const clsIMWindow& view) {
+  return ctx.captures.Request(IdOf(view), state.ReadingSwitchedOn);
 }
 
 void ForgetClosedViews(ProgramState& state, const ScanContext& ctx) {

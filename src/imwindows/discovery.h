@@ -15,11 +15,16 @@ struct ScanContext {
   platform::PollTimer& timer;
 };
 
-// The whole scan: timer off, both lists replaced, timer on. A view found again (same view
-// under the same conversation window, also after it left the list for a while) keeps its last
-// known text. The first scan primes new views by a capture (one that fails or is skipped leaves
-// the view unprimed); later scans list them as new conversations, not captured yet. Never throws.
+inline ViewId IdOf(const clsIMWindow& view) { return {view.hwnd, view.Thread, view.Process}; }
+
+// The whole scan: timer off, both lists replaced, a capture handed out for every view listed,
+// timer on. A view found again (the same view, under whichever conversation window, also after
+// it left the list for a while) keeps its last known text. Views new to the first scan are
+// unprimed until their first answer; later scans list them as new conversations. Never throws.
 void ReadWindows(ProgramState& state, const ScanContext& ctx);
+
+// Hands out a capture of the view unless one is out; tagged with the reading switch's count.
+bool RequestCapture(const ProgramState& state, const ScanContext& ctx, const clsIMWindow& view);
 
 // Forgets the views that left the list once their window has gone: a handle Windows hands out
 // again must never inherit an old text.

@@ -33,102 +33,148 @@ bool HandOver(platform::Voice* voice, const Text& phrase) noexcept {
 
 }  // namespace
 
-void PollCycle::Timer2_Timer() noexcept {
-  if (ticking_) return;
+bool PollCycle::Running() noexcept {
+  if (busy_) return false;
   bool timerOn = false;
   ResumeNext{}([&] { timerOn = ctx_.scan.timer.Enabled(); });
-  if (!timerOn) return;
-  TickMark mark(ticking_);
+  return timerOn;
+}
+
+void PollCycle::Timer2_Timer() noexcept {
+  if (!Running()) return;
+  TickMark mark(busy_);
   ResumeNext{}([&] { Tick(); });
+}
+
+void PollCycle::CapturesFinished() noexcept {
+  if (!Running()) return;
+  TickMark mark(busy_);
+  ResumeNext{}([&] { HandleFinished(); });
+}
+
+void PollCycle::Rescan() {
+  rescanDue_ = false;
+  ReadWindows(ctx_.state, ctx_.scan);
 }
 
 void PollCycle::Tick() {
   ProgramState& state = ctx_.state;
   ResumeNext step;
+  // Also what a lost wake-up left waiting.
+  HandleFinished();
   step([&] { ForgetClosedViews(state, ctx_.scan); });
-  if (state.IMWindows.Empty()) {
-    ReadWindows(state, ctx_.scan);
+  if (rescanDue_ || state.IMWindows.Empty()) {
+    Rescan();
     return;
   }
   // A conversation opened since the last scan: find it before its first lines are missed.
   bool unlisted = false;
   step([&] { unlisted = HasUnlistedConversation(state, ctx_.scan); });
   if (unlisted) {
-    ReadWindows(state, ctx_.scan);
+    Rescan();
     return;
   }
   const std::size_t count = state.IMWindows.Count();
   for (std::size_t position = 1; position <= count; ++position) {
-    if (VisitView(position) == After::kEndTick) return;
+    std::shared_ptr<clsIMWindow> view;
+    step([&] { view = state.IMWindows.Item(position); });
+    if (!view) continue;
+    bool exists = false;
+    step([&] { exists = ctx_.scan.windows.IsWindow(view->hwnd); });
+    if (!exists) {
+      Rescan();
+      return;
+    }
+    step([&] { RequestCapture(state, ctx_.scan, *view); });
   }
   // A tick that rescanned has had this done by the scan.
   step([&] { ctx_.scan.captures.ReleaseGone(); });
 }
 
-PollCycle::After PollCycle::VisitView(std::size_t position) {
+void PollCycle::HandleFinished() {
+  ResumeNext step;
+  FinishedCaptures finished;
+  step([&] { finished = ctx_.scan.captures.TakeFinished(); });
+  for (const FinishedCapture& capture : finished) step([&] { Handle(capture); });
+}
+
+void PollCycle::Handle(const FinishedCapture& finished) {
   ProgramState& state = ctx_.state;
   platform::WindowSystem& windows = ctx_.scan.windows;
   ResumeNext step;
 
-  // The tick holds its own reference: the entry outlives a rescan.
+  // Matched by who the view is: a rescan makes new entries, and one that left the list gets
+  // nothing. The entry is held across the handling.
   std::shared_ptr<clsIMWindow> view;
-  step([&] { view = state.IMWindows.Item(position); });
-  if (!view) return After::kNextView;
+  for (const auto& entry : state.IMWindows) {
+    if (entry && IdOf(*entry) == finished.view) view = entry;
+  }
+  if (!view) return;
+  const IMTextResult& captured = finished.result;
 
-  IMTextResult captured;  // a capture that fails outright counts as an empty text
-  step([&] { captured = ctx_.scan.captures.Capture(view->hwnd); });
-  // Its last capture has not ended: nothing is known of it now, and nothing is lost by waiting.
-  if (captured.Skipped) return After::kNextView;
-  const Text& text = captured.Text;
-
-  if (text == kWindowNotFound) {
-    // Unreadable for now (say, a new conversation still too short) is not gone: look again
-    // next tick. Only a view whose window has gone calls for a rescan.
+  if (captured.How == Answer::kNone) {
+    // Unreadable for now (its client busy, say) is not gone; only a view whose window has gone
+    // calls for the rescan, which the next tick makes.
     bool exists = false;
     step([&] { exists = windows.IsWindow(view->hwnd); });
-    if (exists) return After::kNextView;
-    ReadWindows(state, ctx_.scan);
-    return After::kEndTick;
+    if (!exists) rescanDue_ = true;
+    return;
   }
+  const Text& text = captured.Text;
 
   switch (view->State) {
     case clsIMWindow::Start::kKnown:
+      if (captured.How == Answer::kTooShort) return;  // nothing to compare with its lines
       break;
     case clsIMWindow::Start::kUnprimed:
-      // Not read at start-up (its client was busy, its text not there yet): what it shows now
-      // was there before us.
-      step([&] { view->IMText = text; });
-      view->State = clsIMWindow::Start::kKnown;
-      return After::kNextView;
-    case clsIMWindow::Start::kNew:
-      if (text.empty()) return After::kNextView;  // no line yet
-      // Its last line opened the conversation; what came before it is history the client shows.
-      step([&] { view->IMText = Text(LinesBeforeLast(text)); });
+      if (captured.How == Answer::kRead) {
+        // What it showed at its first answer was there before us.
+        step([&] { view->IMText = text; });
+        view->State = clsIMWindow::Start::kKnown;
+      } else {
+        // No conversation yet at start-up: its first line is news, as in a new one.
+        view->IMText.clear();
+        view->State = clsIMWindow::Start::kNew;
+      }
+      return;
+    case clsIMWindow::Start::kNew: {
+      if (captured.How != Answer::kRead) return;
+      // Its last line that holds text opened the conversation; what came before it is history
+      // the client shows. The usual rules speak the opening line, once it is settled.
+      const auto history = LinesBeforeLastWithText(text);
+      if (!history) return;  // no line yet
+      step([&] { view->IMText = Text(*history); });
       view->State = clsIMWindow::Start::kKnown;
       break;
-  }
-
-  if (state.TopOnly > 0) {
-    Hwnd foreground = 0;
-    step([&] { foreground = windows.GetForegroundWindow(); });
-    if (view->ParenthWnd != foreground) {
-      step([&] { view->IMText = text; });
-      return After::kNextView;
     }
   }
 
-  if (text != view->IMText && state.UseReader > 0) {
+  if (state.TopOnly > 0) {
+    // Judged where the view stands now: a client may have moved it into another window.
+    Hwnd root = 0;
+    Hwnd foreground = 0;
+    step([&] { root = windows.GetAncestor(view->hwnd, platform::kGaRoot); });
+    step([&] { foreground = windows.GetForegroundWindow(); });
+    if (root != foreground) {
+      step([&] { view->IMText = text; });
+      return;
+    }
+  }
+
+  // Read before reading was last switched on, it may hold lines that came while it was off.
+  const bool reading = state.UseReader > 0 && finished.tag == state.ReadingSwitchedOn;
+  if (text != view->IMText && reading) {
     if (Settled(text)) {
       Text phrase;
       step([&] { phrase = ProcessPhrase(view->IMText, text, state.Acronyms, ctx_.lower); });
       Speak(phrase);
       step([&] { view->IMText = text; });
     }
-    // Otherwise the last line is still empty: look again next tick, with whatever came since.
+    // Otherwise the last line is still empty: look again at the next result, with whatever came
+    // since.
   } else {
     step([&] { view->IMText = text; });
   }
-  return After::kNextView;
 }
 
 // A voice that fails once fails for good (its audio device went away, the speech service

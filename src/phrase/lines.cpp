@@ -37,7 +37,9 @@ TextView LastLine(TextView text) noexcept {
   return at == TextView::npos ? text : text.substr(at + kCrLf.size());
 }
 
-TextView LinesBeforeLast(TextView text) noexcept {
+std::optional<TextView> LinesBeforeLastWithText(TextView text) noexcept {
+  while (!text.empty() && LastLine(text).empty()) text.remove_suffix(kCrLf.size());
+  if (text.empty()) return std::nullopt;
   const auto at = text.rfind(kCrLf);
   return at == TextView::npos ? TextView{} : text.substr(0, at);
 }

@@ -2,6 +2,7 @@
 // Lines are cut at CR LF only; the empty text has no lines, and a text ending in CR LF has an
 // empty last line. Words are cut at every single space.
 #include <cstddef>
+#include <optional>
 #include <vector>
 
 #include "base/text.h"
@@ -16,7 +17,8 @@ std::size_t CountCrLf(TextView text) noexcept;
 
 // The last line (empty when the text ends in CR LF); the text must not be empty.
 TextView LastLine(TextView text) noexcept;
-// Every line but the last, without the CR LF that ended them; empty for a text of one line.
-TextView LinesBeforeLast(TextView text) noexcept;
+// Every line before the last line that holds text, without the CR LF that ended the last of
+// them; nullopt when no line holds text.
+std::optional<TextView> LinesBeforeLastWithText(TextView text) noexcept;
 
 }  // namespace murmuro

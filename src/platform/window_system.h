@@ -13,6 +13,8 @@ inline constexpr std::uint32_t kSmtoAbortIfHung = 2;
 inline constexpr std::uint32_t SMTO_ABORTIFHUNG = kSmtoAbortIfHung;
 #endif
 
+inline constexpr std::uint32_t kGaRoot = 2;
+
 // Called once per enumerated window with the context value; return nonzero to go on.
 using EnumProc = std::function<std::int32_t(Hwnd window, std::int32_t context)>;
 
@@ -34,6 +36,8 @@ class WindowSystem {
   virtual bool IsWindow(Hwnd window) = 0;
   // The thread that owns the window (0 when it has gone) and, in *processId, its process.
   virtual std::uint32_t GetWindowThreadProcessId(Hwnd window, std::uint32_t* processId) = 0;
+  // With kGaRoot: the top-level window the window stands in now; 0 when it has gone.
+  virtual Hwnd GetAncestor(Hwnd window, std::uint32_t flags) = 0;
 };
 
 }  // namespace murmuro::platform

@@ -33,6 +33,7 @@ std::vector<Hwnd> FakeDesktop::Destroy(Hwnd window) {
 }
 
 void FakeDesktop::SetTitle(Hwnd window, std::string title) { At(window).title = std::move(title); }
+void FakeDesktop::Reparent(Hwnd window, Hwnd parent) { At(window).parent = parent; }
 void FakeDesktop::SetHidden(Hwnd window, bool hidden) { At(window).hidden = hidden; }
 void FakeDesktop::SetHung(Hwnd window, bool hung) { At(window).hung = hung; }
 void FakeDesktop::SetAnswer(Hwnd window, std::uintptr_t answer) { At(window).answer = answer; }
@@ -142,6 +143,13 @@ std::uint32_t FakeDesktop::GetWindowThreadProcessId(Hwnd window, std::uint32_t* 
   const auto found = windows_.find(window);
   if (processId) *processId = found == windows_.end() ? 0 : found->second.process;
   return found == windows_.end() ? 0 : found->second.thread;
+}
+
+Hwnd FakeDesktop::GetAncestor(Hwnd window, std::uint32_t flags) {
+  Log("GetAncestor", window);
+  if (flags != platform::kGaRoot || !Exists(window)) return 0;
+  while (windows_.at(window).parent != 0) window = windows_.at(window).parent;
+  return window;
 }
 
 void FakeDesktop::Log(std::string name, Hwnd window, int maxCount) {

@@ -38,6 +38,8 @@ class FakeDesktop final : public platform::WindowSystem {
   // Destroys the window and its descendants; returns them all, the window first.
   std::vector<Hwnd> Destroy(Hwnd window);
   void SetTitle(Hwnd window, std::string title);
+  // Moves the window, with its descendants, under another parent.
+  void Reparent(Hwnd window, Hwnd parent);
   void SetHidden(Hwnd window, bool hidden);
   void SetHung(Hwnd window, bool hung);
   // The window's answer to "WM_HTML_GETOBJECT"; 0 answers nothing.
@@ -74,6 +76,7 @@ class FakeDesktop final : public platform::WindowSystem {
   Hwnd GetForegroundWindow() override;
   bool IsWindow(Hwnd window) override;
   std::uint32_t GetWindowThreadProcessId(Hwnd window, std::uint32_t* processId) override;
+  Hwnd GetAncestor(Hwnd window, std::uint32_t flags) override;
 
  private:
   struct Window {

@@ -1,5 +1,6 @@
 // The scan against the sample client running as another process.
 #include <algorithm>
+#include <map>
 #include <utility>
 
 #include "win_test_support.h"
@@ -25,6 +26,18 @@ class DiscoveryTest : public ::testing::Test {
     std::vector<std::pair<Hwnd, Hwnd>> found;
     for (const auto& view : state.IMWindows) found.emplace_back(view->ParenthWnd, view->hwnd);
     return found;
+  }
+
+  // What the scan's captures answered, by view.
+  std::map<Hwnd, IMTextResult> Answers() {
+    std::map<Hwnd, IMTextResult> answers;
+    for (auto& done : platform.captures.TakeFinished()) {
+      DWORD process = 0;
+      EXPECT_EQ(done.view.thread, ::GetWindowThreadProcessId(win32::ToHwnd(done.view.hwnd), &process));
+      EXPECT_EQ(done.view.process, process);
+      answers[done.view.hwnd] = std::move(done.result);
+    }
+    return answers;
   }
 
   Win32Platform platform;
@@ -68,17 +81,17 @@ TEST_F(DiscoveryTest, FindsConversationsInEnumerationOrderWithTheirViewsGrouped)
   ASSERT_EQ(expectedViews.size(), 5u);
   EXPECT_EQ(ScannedViews(), expectedViews);
 
-  // Each view is primed with what it shows (the client's bodies end in five extra characters).
+  // Each view is handed a capture, whose answer is what it shows (the client's bodies end in five
+  // extra characters).
+  const auto answers = Answers();
   const std::pair<const char*, const char16_t*> primed[] = {
       {"view bob 1", u"bob: first view"}, {"view bob 2", u"bob: nested view"},
       {"view chat 1", u"carl: hidden one"}, {"view ann 1", u"ann: deep"},
       {"view ann 2", u"ann: shallow"}};
   for (const auto& [query, text] : primed) {
     const Hwnd view = AsHwnd(Must(*client, query));
-    const auto entry = std::find_if(state.IMWindows.begin(), state.IMWindows.end(),
-                                    [&](const auto& v) { return v->hwnd == view; });
-    ASSERT_NE(entry, state.IMWindows.end()) << query;
-    EXPECT_EQ((*entry)->IMText, Text(text)) << query;
+    ASSERT_EQ(answers.count(view), 1u) << query;
+    EXPECT_EQ(answers.at(view).Text, Text(text)) << query;
   }
   const auto jimEntry = std::find_if(state.ParentWindows.begin(), state.ParentWindows.end(),
                                      [&](const auto& p) { return p->hwnd == jim; });
@@ -136,7 +149,7 @@ TEST_F(DiscoveryTest, OnlyWindowsOfExactlyTheViewClassAreViews) {
   ASSERT_EQ(state.IMWindows.Count(), 1u);
   EXPECT_EQ(state.IMWindows.Item(1)->hwnd, AsHwnd(Must(*client, "view x 1")));
   EXPECT_EQ(state.IMWindows.Item(1)->ParenthWnd, window);
-  EXPECT_EQ(state.IMWindows.Item(1)->IMText, u"x: only this one");
+  EXPECT_EQ(Answers().at(state.IMWindows.Item(1)->hwnd).Text, u"x: only this one");
 }
 
 TEST_F(DiscoveryTest, AViewThatCannotBeReadIsListedUnprimed) {
@@ -148,9 +161,10 @@ TEST_F(DiscoveryTest, AViewThatCannotBeReadIsListedUnprimed) {
 
   ASSERT_EQ(state.IMWindows.Count(), 2u);
   EXPECT_EQ(state.IMWindows.Item(1)->ParenthWnd, window);
-  EXPECT_EQ(state.IMWindows.Item(1)->IMText, kCrLf);
   EXPECT_EQ(state.IMWindows.Item(1)->State, clsIMWindow::Start::kUnprimed);
-  EXPECT_EQ(state.IMWindows.Item(2)->IMText, u"hello ");
+  const auto answers = Answers();
+  EXPECT_EQ(answers.at(state.IMWindows.Item(1)->hwnd).How, Answer::kTooShort);
+  EXPECT_EQ(answers.at(state.IMWindows.Item(2)->hwnd).Text, u"hello ");
 }
 
 }  // namespace

@@ -80,4 +80,8 @@ std::uint32_t Win32WindowSystem::GetWindowThreadProcessId(Hwnd window, std::uint
   return thread;
 }
 
+Hwnd Win32WindowSystem::GetAncestor(Hwnd window, std::uint32_t flags) {
+  return FromHwnd(::GetAncestor(ToHwnd(window), flags));
+}
+
 }  // namespace murmuro::win32

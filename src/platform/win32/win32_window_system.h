@@ -26,6 +26,7 @@ class Win32WindowSystem final : public platform::WindowSystem {
   Hwnd GetForegroundWindow() override;
   bool IsWindow(Hwnd window) override;
   std::uint32_t GetWindowThreadProcessId(Hwnd window, std::uint32_t* processId) override;
+  Hwnd GetAncestor(Hwnd window, std::uint32_t flags) override;
 };
 
 }  // namespace murmuro::win32

@@ -3,7 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "e2e/reading/reading_support.h"
 
@@ -180,9 +183,9 @@ TEST_F(ReadingTest, ClosedConversationRescansWithoutLosingTheOthersLines) {
               ElementsAre("jan says    just before\r\n", "jan says    and after\r\n"));
 }
 
-// A client that stops answering for three seconds, first in the list: each tick waits for it
-// no longer than the capture's time-out, and the conversation after it loses nothing.
-TEST_F(ReadingTest, HungClientDelaysTicksByAtMostASecondAndLosesNothing) {
+// A client that stops answering for three seconds, first in the list: nobody waits for it, and
+// the conversation after it loses nothing.
+TEST_F(ReadingTest, AHungClientDelaysNoOtherConversationAndLosesNothing) {
   auto lively = LaunchClient("reading-hang-lively");
   auto hung = LaunchClient("reading-hang-hung");
   ASSERT_TRUE(lively && hung);
@@ -218,8 +221,8 @@ TEST_F(ReadingTest, HungClientDelaysTicksByAtMostASecondAndLosesNothing) {
   want += "max says    back again\r\n";
   ASSERT_TRUE(WaitUntil([&] { return heard() == want; }, 5000)) << Describe(run.Transcribed());
 
-  // A tick comes a second after the one before, plus up to the capture's 1 s time-out for the
-  // hung client and a little work: no line waits longer, however long the client hangs.
+  // A tick comes a second after the one before, plus a little work: no line waits longer,
+  // however long the other client hangs. The bounds leave room for a loaded machine.
   std::size_t line = 0;
   std::uint64_t previousTick = 0;
   for (const Spoken& s : run.Transcribed()) {
@@ -239,16 +242,18 @@ TEST_F(ReadingTest, HungClientDelaysTicksByAtMostASecondAndLosesNothing) {
 }
 
 // A client that stops answering, half-way through a capture (its text read takes 20 s) or before
-// it (its thread stops for 20 s, with four conversations open), never freezes the program: each
-// tick waits for that client once at most, the menu opens at once and Exit ends the program.
+// it (its thread stops for 20 s, with four conversations open), or that takes 0.95 s for every
+// read, never holds up the program: the menu opens at once and Exit ends the program. The slow
+// client's four conversations are each read in turn. Prints the menu's median time to open.
 TEST_F(ReadingTest, AClientStuckInACaptureLeavesTheMenuAndExitWorking) {
   const struct {
     const char* name;
     int conversations;
-    const char* stop;
-    std::uint64_t menuMs;  // a tick in progress may wait out its one deadline first
-  } rows[] = {{"stall", 1, "stall c1 1 20000 text=c1: too late", 1000},
-              {"hang", 4, "hang 20000", 1500}};
+    const char* stop;  // none: no client at all
+  } rows[] = {{"no client", 0, nullptr},
+              {"stall", 1, "stall c1 1 20000 text=c1: too late"},
+              {"hang", 4, "hang 20000"},
+              {"slow", 4, "readdelay 950"}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     auto client = LaunchClient(std::string("reading-stuck-menu-") + row.name);
@@ -258,14 +263,46 @@ TEST_F(ReadingTest, AClientStuckInACaptureLeavesTheMenuAndExitWorking) {
     }
     MurmuroRun run(kReadingOn);
     ASSERT_TRUE(StartReading(run, {{client.get(), row.conversations}}));
-    ASSERT_EQ(client->Send(row.stop), 1);
-    Sleep(2500);  // ticks have begun to wait for it and given up
+    if (row.stop) {
+      ASSERT_EQ(client->Send(row.stop), 1);
+    }
+    Sleep(2500);  // ticks have gone on handing out captures meanwhile
 
-    const std::uint64_t asked = NowMs();
-    PostMessageW(run.Window(), 512, 0, WM_RBUTTONUP);
-    HWND menu = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (menu = FindProcessWindow(run.ProcessId(), L"#32768")) != nullptr; }, 5000));
-    EXPECT_LT(NowMs() - asked, row.menuMs) << "the menu opens at once";
+    const auto openMenu = [&] {
+      const std::uint64_t asked = NowMs();
+      PostMessageW(run.Window(), 512, 0, WM_RBUTTONUP);
+      HWND menu = nullptr;
+      EXPECT_TRUE(WaitUntil([&] { return (menu = FindProcessWindow(run.ProcessId(), L"#32768")) != nullptr; }, 5000));
+      return std::pair{menu, NowMs() - asked};
+    };
+    std::vector<std::uint64_t> opens;
+    for (int i = 0; i < 10; ++i) {
+      const auto [menu, took] = openMenu();
+      ASSERT_TRUE(menu);
+      opens.push_back(took);
+      PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 1);
+      PostMessageW(menu, WM_KEYUP, VK_ESCAPE, static_cast<LPARAM>(0xC0000001u));
+      ASSERT_TRUE(WaitUntil([&] { return FindProcessWindow(run.ProcessId(), L"#32768") == nullptr; }, 5000));
+    }
+    std::sort(opens.begin(), opens.end());
+    const std::uint64_t median = (opens[4] + opens[5]) / 2;
+    std::printf("[ figure ] %s: the menu opened in %llu ms (median of 10)\n", row.name,
+                static_cast<unsigned long long>(median));
+    EXPECT_LT(median, 500u) << "the menu opens at once";
+
+    if (std::string(row.name) == "slow") {
+      const std::uint64_t sent = NowMs();
+      for (int n = 1; n <= row.conversations; ++n) {
+        ASSERT_EQ(client->Send("append c" + std::to_string(n) + " 1 text=c" + std::to_string(n) + ": news"), 1);
+      }
+      // Each read in turn: the last of them waits for at most every view's read and a tick.
+      EXPECT_EQ(run.WaitForSpoken(4, 12000).size(), 4u) << Describe(run.Transcribed());
+      std::printf("[ figure ] slow: the last of four new lines was spoken after %llu ms\n",
+                  static_cast<unsigned long long>(run.Transcribed().back().TimeMs - sent));
+    }
+
+    const auto [menu, took] = openMenu();
+    ASSERT_TRUE(menu);
     for (int i = 0; i < 3; ++i) {  // Use Murmuro, Options, Exit
       PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 1);
       PostMessageW(menu, WM_KEYUP, VK_DOWN, static_cast<LPARAM>(0xC0000001u));

@@ -33,25 +33,26 @@ class CaptureTest : public ::testing::Test {
 struct BodyCase {
   const char16_t* body;
   const char16_t* text;
+  Answer how;
 };
 
 TEST_F(CaptureTest, CutsTheLastFiveCharactersOrFails) {
   const BodyCase cases[] = {
-      {u"abcdefgh", u"abc"},
-      {u"abcde", u""},
-      {u"abcd", kWindowNotFound.data()},
-      {u"", kWindowNotFound.data()},
-      {u"bob: hi\r\nann: yo\r\n...", u"bob: hi\r\nann: yo"},
-      // Indistinguishable from a failure.
-      {u"Window Not Found12345", kWindowNotFound.data()},
-      {u"caf\u00e9 \u20ac12345", u"caf\u00e9 \u20ac"},
+      {u"abcdefgh", u"abc", Answer::kRead},
+      {u"abcde", u"", Answer::kRead},
+      {u"abcd", kWindowNotFound.data(), Answer::kTooShort},
+      {u"", kWindowNotFound.data(), Answer::kTooShort},
+      {u"bob: hi\r\nann: yo\r\n...", u"bob: hi\r\nann: yo", Answer::kRead},
+      // Told from a failure by how it answered.
+      {u"Window Not Found12345", kWindowNotFound.data(), Answer::kRead},
+      {u"caf\u00e9 \u20ac12345", u"caf\u00e9 \u20ac", Answer::kRead},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::u16string(c.body).size());
     client.SetBody(view, c.body);
     const auto result = Capture(view);
     EXPECT_EQ(result.Text, Text(c.text));
-    EXPECT_FALSE(result.Skipped);
+    EXPECT_EQ(result.How, c.how);
   }
 }
 
@@ -86,6 +87,7 @@ TEST_F(CaptureTest, AFailureAtAnyDocumentStepGivesWindowNotFoundAndReleasesAll) 
     client.desktop.ClearLog();
     const auto result = Capture(view);
     EXPECT_EQ(result.Text, c.read ? Text(u"bob: hello") : kNotFound);
+    EXPECT_EQ(result.How, c.read ? Answer::kRead : Answer::kNone);
     EXPECT_EQ(client.documents.Steps(), c.steps) << "nothing is asked after the step that failed";
     EXPECT_EQ(client.desktop.Sent().size(), c.requests);
   }

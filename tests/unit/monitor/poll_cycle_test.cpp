@@ -63,6 +63,15 @@ TEST_F(PollCycleTest, ALineThatArrivedWhileReadingWasOffIsNeverSpoken) {
   Tick();
   state.UseReader = 1;
   Tick();
+  // Read while reading was off and answered once it was on again: taken silently too.
+  state.UseReader = 0;
+  client.Append(bob.view, u"\r\nbob: missed too");
+  captures.stuck = {bob.view};
+  Tick();
+  state.UseReader = 1;
+  ++state.ReadingSwitchedOn;
+  captures.stuck.clear();
+  Answer();
   client.Append(bob.view, u"\r\nbob: heard");
   Tick();
   EXPECT_EQ(Said(), (std::vector<Text>{u"bob says    heard\r\n"}));
@@ -172,17 +181,22 @@ TEST_F(PollCycleTest, ActiveWindowOnlySpeaksTheForegroundConversationWhereverItS
     const char* what;
     Hwnd foreground;
     std::vector<Text> said;
+    bool moveFirst = false;
   };
   const Case cases[] = {
       {"first view in front", bob.window, {u"bob says    b1\r\n"}},
       {"second view in front", ann.window, {u"ann says    a2\r\n"}},
       {"another program in front", editor, {}},
       {"nothing in front", 0, {}},
+      // Judged in the window it stands in now, as a client with tabs moves it.
+      {"first view moved into the second's window, in front", ann.window,
+       {u"bob says    b5\r\n", u"ann says    a5\r\n"}, true},
   };
   int round = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     ++round;
+    if (c.moveFirst) client.desktop.Reparent(bob.view, ann.window);
     client.Append(bob.view, u"\r\nbob: b" + Text(1, static_cast<char16_t>(u'0' + round)));
     client.Append(ann.view, u"\r\nann: a" + Text(1, static_cast<char16_t>(u'0' + round)));
     client.desktop.SetForeground(c.foreground);

@@ -21,15 +21,23 @@ class PollFixture : public ::testing::Test {
     state.Voice = voice;
     state.UseReader = 1;
   }
-  // The first scan, as the program makes it at start-up; the logs start after it.
+  // The first scan, as the program makes it at start-up, and its captures' answers; the logs
+  // start after it.
   void Start() {
     ReadWindows(state, scan);
+    Answer();
     timer.calls.clear();
     client.desktop.ClearLog();
   }
+  // A tick, then the answers to the captures it handed out.
   void Tick() {
     cycle.Timer2_Timer();
-    EXPECT_EQ(client.documents.Live(), 0) << "a tick kept a document reference";
+    Answer();
+  }
+  void Answer() {
+    captures.Finish();
+    cycle.CapturesFinished();
+    EXPECT_EQ(client.documents.Live(), 0) << "a capture kept a document reference";
   }
   std::vector<Text> Said() const {
     std::vector<Text> out;
@@ -54,21 +62,38 @@ class PollFixture : public ::testing::Test {
   std::shared_ptr<fakes::FakeVoice> voice = std::make_shared<fakes::FakeVoice>();
   fakes::FakeVoiceFactory voices;
   ProgramState state;
-  // Captures of the fake client; the views in `stuck` are skipped, as views whose last capture
-  // has not ended.
-  class SkippingCaptures final : public Captures {
+  // Captures of the fake client as lanes make them: handed out without waiting, one a view at
+  // most, and read in order when the test lets them; the captures of the views in `stuck` stay
+  // out, as those of a client that stopped answering.
+  class QueuedCaptures final : public Captures {
    public:
-    explicit SkippingCaptures(fakes::FakeIMClient& client) : direct_({client.desktop, client.documents}) {}
-    IMTextResult Capture(Hwnd view) override {
-      if (stuck.count(view) == 0) return direct_.Capture(view);
-      IMTextResult skipped;
-      skipped.Skipped = true;
-      return skipped;
+    explicit QueuedCaptures(fakes::FakeIMClient& client) : direct_({client.desktop, client.documents}) {}
+    bool Request(const ViewId& view, std::uint64_t tag) override {
+      if (!out_.insert(view).second) return false;
+      queued_.push_back({view, tag, {}});
+      return true;
+    }
+    FinishedCaptures TakeFinished() override {
+      FinishedCaptures done = direct_.TakeFinished();
+      for (const auto& capture : done) out_.erase(capture.view);
+      return done;
+    }
+    void Finish() {
+      for (auto it = queued_.begin(); it != queued_.end();) {
+        if (stuck.count(it->view.hwnd) != 0) {
+          ++it;
+        } else {
+          direct_.Request(it->view, it->tag);
+          it = queued_.erase(it);
+        }
+      }
     }
     std::set<Hwnd> stuck;
 
    private:
     DirectCaptures direct_;
+    FinishedCaptures queued_;
+    std::set<ViewId> out_;
   } captures{client};
   ScanContext scan{client.desktop, captures, codec, timer};
   PollCycle cycle{MonitorContext{state, scan, lower, voices}};
