@@ -36,47 +36,123 @@ std::unique_ptr<platform::HtmlDocument2> GetHTMLDocument(const CaptureContext& c
   return document ? document->QueryDocument2() : nullptr;
 }
 
-void KeptDocuments::Keep(Hwnd view, std::unique_ptr<platform::HtmlDocument2> document,
-                         std::unique_ptr<platform::HtmlElement> body) {
+KeptDocuments::Held* KeptDocuments::Keep(Hwnd view, std::unique_ptr<platform::HtmlDocument2> document,
+                                         std::unique_ptr<platform::HtmlElement> body,
+                                         std::unique_ptr<platform::HtmlElementCollection> all) {
   Held& slot = held_[view];
-  // The earlier pair goes only once the new one is held.
-  const Held earlier = std::exchange(slot, Held{std::move(document), std::move(body)});
-  if (!slot.document && !slot.body) held_.erase(view);
+  // The earlier ones go only once the new ones are held.
+  const auto earlierDocument = std::exchange(slot.document, std::move(document));
+  const auto earlierBody = std::exchange(slot.body, std::move(body));
+  const auto earlierAll = std::exchange(slot.all, std::move(all));
+  if (slot.document || slot.body) return &slot;
+  held_.erase(view);
+  return nullptr;
 }
 
-IMTextResult GetIMText(const CaptureContext& ctx, Hwnd view, KeptDocuments* keep) {
+KeptDocuments::Held* KeptDocuments::Find(Hwnd view) {
+  const auto found = held_.find(view);
+  return found == held_.end() ? nullptr : &found->second;
+}
+
+namespace {
+
+// What one full read obtained, to be kept or let go.
+struct FullRead {
   IMTextResult result;
   std::unique_ptr<platform::HtmlDocument2> document;
   std::unique_ptr<platform::HtmlElement> body;
+  std::unique_ptr<platform::HtmlElementCollection> all;
+  platform::ProbeAnswer count;  // taken before the text, so a line that comes between is seen next time
+};
+
+// One document request, with `probe` the element count, then the body and its text once: one
+// read of a live document cannot tear, so one read is all it takes.
+FullRead ReadInFull(const CaptureContext& ctx, Hwnd view, bool probe) {
+  FullRead read;
   try {
-    // One read of a live document cannot tear, so one read is all it takes.
-    document = GetHTMLDocument(ctx, view);
-    body = document ? document->Body() : nullptr;
-    auto text = body ? body->InnerText() : std::nullopt;
+    read.document = GetHTMLDocument(ctx, view);
+    if (read.document && probe) {
+      read.all = read.document->All(read.count.outcome);
+      if (read.all) read.count = read.all->Length();
+    }
+    read.body = read.document ? read.document->Body() : nullptr;
+    auto text = read.body ? read.body->InnerText() : std::nullopt;
     if (!text) {
-      result.Text = Text(kWindowNotFound);
+      read.result.Text = Text(kWindowNotFound);
     } else if (text->size() < kTrailer) {
-      result.Text = Text(kWindowNotFound);
-      result.How = Answer::kTooShort;
+      read.result.Text = Text(kWindowNotFound);
+      read.result.How = Answer::kTooShort;
     } else {
       text->resize(text->size() - kTrailer);
-      result.Text = std::move(*text);
-      result.How = Answer::kRead;
+      read.result.Text = std::move(*text);
+      read.result.How = Answer::kRead;
     }
   } catch (...) {
-    result.Text = Text(kWindowNotFound);
-    result.How = Answer::kNone;
+    read.result.Text = Text(kWindowNotFound);
+    read.result.How = Answer::kNone;
   }
-  if (keep) {
+  return read;
+}
+
+// A view that did not answer this time (its client busy past the time-out) still holds on to
+// what it had; only a view that is gone lets go. Not kept (no memory for it): released here.
+KeptDocuments::Held* KeepWhatWasRead(const CaptureContext& ctx, Hwnd view, KeptDocuments& keep, FullRead& read) {
+  try {
+    if (read.document || !ctx.windows.IsWindow(view)) {
+      return keep.Keep(view, std::move(read.document), std::move(read.body), std::move(read.all));
+    }
+    return keep.Find(view);
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+}  // namespace
+
+IMTextResult GetIMText(const CaptureContext& ctx, Hwnd view, KeptDocuments* keep) {
+  FullRead read = ReadInFull(ctx, view, false);
+  if (keep) KeepWhatWasRead(ctx, view, *keep, read);
+  return std::move(read.result);
+}
+
+IMTextResult CaptureView(const CaptureContext& ctx, Hwnd view, KeptDocuments& kept, bool read,
+                         std::chrono::steady_clock::time_point now, std::chrono::milliseconds safety) {
+  KeptDocuments::Held* held = kept.Find(view);
+  bool safetyRead = false;
+  if (!read && held && held->trusted && held->all && held->count && !held->unsettled) {
+    platform::ProbeAnswer probe;
     try {
-      // A view that did not answer this time (its client busy past the time-out) still holds
-      // on to what it had; only a view that is gone lets go.
-      if (document || !ctx.windows.IsWindow(view)) keep->Keep(view, std::move(document), std::move(body));
+      probe = held->all->Length();
     } catch (...) {
-      // Not kept (no memory for it): released here instead, as without `keep`.
+      probe = {};
+    }
+    if (probe.outcome == platform::ProbeOutcome::kUnsupported) held->trusted = false;
+    if (probe.outcome == platform::ProbeOutcome::kAnswered && probe.count == *held->count) {
+      if (now - held->lastRead < safety) return {Text(), Answer::kUnchanged};
+      safetyRead = true;
     }
   }
-  return result;
+  const bool trusted = !held || held->trusted;
+  FullRead fresh = ReadInFull(ctx, view, trusted);
+  const platform::ProbeAnswer count = fresh.count;
+  held = KeepWhatWasRead(ctx, view, kept, fresh);
+  IMTextResult& result = fresh.result;
+  if (!held || result.How == Answer::kNone) return std::move(result);
+
+  held->lastRead = now;
+  held->count.reset();
+  if (count.outcome == platform::ProbeOutcome::kAnswered) held->count = count.count;
+  if (count.outcome == platform::ProbeOutcome::kUnsupported) held->trusted = false;
+  held->unsettled = false;
+  std::optional<std::size_t> text;
+  if (result.How == Answer::kRead) {
+    text = std::hash<TextView>{}(result.Text);
+    held->unsettled = TextView(result.Text).ends_with(kCrLf);
+  }
+  // A change the probe did not show: it is blind to what this client does.
+  if (safetyRead && held->lastText && text != held->lastText) held->trusted = false;
+  held->lastText = text;
+  return std::move(result);
 }
 
 }  // namespace murmuro

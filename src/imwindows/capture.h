@@ -1,11 +1,13 @@
 #pragma once
 // Reads one conversation view's text through its HTML document. Never fails towards the
 // caller: every failure comes back as the text "Window Not Found".
+#include <chrono>
 #include <compare>
 #include <cstdint>
 #include <list>
 #include <map>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "base/text.h"
@@ -22,6 +24,7 @@ enum class Answer : std::uint8_t {
   kRead,      // its text: Text is the conversation, whatever it says
   kTooShort,  // its text came back shorter than the trailer: a conversation with nothing yet
   kNone,      // no answer: no document, no body, a failed read, a time-out, a window gone
+  kUnchanged,  // only probed, and the probe showed no change since the last read: Text is empty
 };
 
 // The result of one capture. Text is "Window Not Found" unless the text was read.
@@ -60,19 +63,31 @@ std::unique_ptr<platform::HtmlDocument2> GetHTMLDocument(const CaptureContext& c
 // Each view's document and body from its last capture, held until its next capture has its own,
 // so the client never sees the last reference go between two captures: under Wine a client can
 // deadlock tearing down the stub of an object that is asked for again at once. Used by the one
-// thread that calls into the client; what it holds goes with Release or with it.
+// thread that calls into the client; what it holds goes with Release or with it. With the
+// document goes its collection of all elements and what the probe of it has shown.
 class KeptDocuments {
  public:
-  // Holds `document` and `body` for `view` (either may be empty), then lets the earlier go.
-  void Keep(Hwnd view, std::unique_ptr<platform::HtmlDocument2> document,
-            std::unique_ptr<platform::HtmlElement> body);
-  void Release(Hwnd view) { held_.erase(view); }
-
- private:
   struct Held {
     std::unique_ptr<platform::HtmlDocument2> document;
     std::unique_ptr<platform::HtmlElement> body;
+    std::unique_ptr<platform::HtmlElementCollection> all;
+    std::optional<std::int32_t> count;  // the element count taken before the last read
+    bool trusted = true;      // the probe is supported and has never missed a change
+    bool unsettled = false;   // the last read ended in CR LF: a line was being written
+    std::optional<std::size_t> lastText;  // the hash of the last text read
+    std::chrono::steady_clock::time_point lastRead;
   };
+
+  // Holds `document`, `body` and `all` for `view` (any may be empty), then lets the earlier go.
+  // What was learnt of the view's probe stays. Returns the view's slot, or null when nothing is
+  // held for it any more.
+  Held* Keep(Hwnd view, std::unique_ptr<platform::HtmlDocument2> document,
+             std::unique_ptr<platform::HtmlElement> body,
+             std::unique_ptr<platform::HtmlElementCollection> all = nullptr);
+  Held* Find(Hwnd view);
+  void Release(Hwnd view) { held_.erase(view); }
+
+ private:
   std::map<Hwnd, Held> held_;
 };
 
@@ -80,13 +95,28 @@ class KeptDocuments {
 // With `keep`, what the capture obtained is held there instead of released at its end.
 IMTextResult GetIMText(const CaptureContext& ctx, Hwnd view, KeptDocuments* keep = nullptr);
 
+// How often a view that looks unchanged is read in full all the same: so changes the probe
+// cannot see (an edit, a history cleared, text added inside a line) and a replaced document are
+// caught this late at the most.
+inline constexpr std::chrono::milliseconds kSafetyReadInterval{5000};
+
+// A capture that first asks the kept collection of the view's document for its length (one call,
+// no document request) and hands back "unchanged" when it is what it was before the last read.
+// It reads in full, as GetIMText does, when `read` asks for it (a view not known yet), when the
+// length changed, when the last read ended in CR LF, when the last read is `safety` old, and for
+// good once the probe is unsupported or a safety read found a change the probe did not show.
+IMTextResult CaptureView(const CaptureContext& ctx, Hwnd view, KeptDocuments& kept, bool read,
+                         std::chrono::steady_clock::time_point now,
+                         std::chrono::milliseconds safety = kSafetyReadInterval);
+
 // How the scan and the poll tick capture views: they hand captures out and take the results
 // later, so neither ever waits for a client.
 class Captures {
  public:
   virtual ~Captures() = default;
-  // Hands out a capture of the view, unless one is still out for it. Never waits.
-  virtual bool Request(const ViewId& view, std::uint64_t tag) = 0;
+  // Hands out a capture of the view, unless one is still out for it. Never waits. `read` asks for
+  // a full read, for a view whose text is not known yet.
+  virtual bool Request(const ViewId& view, std::uint64_t tag, bool read) = 0;
   // The captures that came back since the last call, in the order they came. Never waits.
   virtual FinishedCaptures TakeFinished() = 0;
   // After each scan and tick: lets go of what views whose window has gone still hold.
@@ -98,7 +128,7 @@ class Captures {
 class DirectCaptures final : public Captures {
  public:
   explicit DirectCaptures(CaptureContext ctx) : ctx_(ctx) {}
-  bool Request(const ViewId& view, std::uint64_t tag) override {
+  bool Request(const ViewId& view, std::uint64_t tag, bool /*read*/) override {
     finished_.push_back({view, tag, GetIMText(ctx_, view.hwnd)});
     return true;
   }

@@ -48,6 +48,7 @@ struct CaptureLanes::Lane {
   struct Job {
     Kind kind = Kind::kEnd;
     Hwnd view = 0;
+    bool read = false;
     FinishedCaptures result;  // made with the request, so handing it over never allocates
   };
 
@@ -97,7 +98,7 @@ struct CaptureLanes::Lane {
       }
       IMTextResult& result = job.result.front().result;
       try {
-        result = work ? work->Capture(job.view) : NotFound();
+        result = work ? work->Capture(job.view, job.read) : NotFound();
       } catch (...) {
         result = IMTextResult{};
         result.Text.assign(kWindowNotFound.begin(), kWindowNotFound.end());
@@ -185,7 +186,7 @@ std::shared_ptr<CaptureLanes::Lane> CaptureLanes::Start() {
   return lane;
 }
 
-bool CaptureLanes::Request(const ViewId& view, std::uint64_t tag) {
+bool CaptureLanes::Request(const ViewId& view, std::uint64_t tag, bool read) {
   // Gone when listed, or its capture still out: nothing to do until that one is back.
   if (ended_ || view.thread == 0 || out_.count(view) != 0) return false;
   const Client client{view.thread, view.process};
@@ -205,7 +206,7 @@ bool CaptureLanes::Request(const ViewId& view, std::uint64_t tag) {
   // All its views have gone; a new lane for the client waits until this one has ended.
   if (lane.ending) return false;
 
-  Lane::Job job{Lane::Kind::kCapture, view.hwnd, {}};
+  Lane::Job job{Lane::Kind::kCapture, view.hwnd, read, {}};
   job.result.push_back({view, tag, {}});
   lane.views.insert(view.hwnd);
   const auto marked = out_.insert(view).first;
@@ -243,7 +244,7 @@ void CaptureLanes::ReleaseGone() {
     {
       const std::lock_guard lock(lane.mutex);
       for (const Hwnd view : gone) {
-        lane.Queue({Lane::Kind::kRelease, view, {}});
+        lane.Queue({Lane::Kind::kRelease, view, false, {}});
         lane.views.erase(view);
       }
       // Nothing of this client is left to read or to let go of.

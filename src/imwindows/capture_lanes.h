@@ -29,7 +29,8 @@ class LaneWork {
  public:
   // Lets go of everything still kept.
   virtual ~LaneWork() = default;
-  virtual IMTextResult Capture(Hwnd view) = 0;
+  // `read`: in full, not only a probe.
+  virtual IMTextResult Capture(Hwnd view, bool read) = 0;
   // Lets go of what the view kept; its window has gone.
   virtual void Release(Hwnd view) = 0;
 };
@@ -60,7 +61,7 @@ class CaptureLanes final : public Captures {
 
   // Before the first request.
   void SetWake(Wake wake);
-  bool Request(const ViewId& view, std::uint64_t tag) override;
+  bool Request(const ViewId& view, std::uint64_t tag, bool read) override;
   FinishedCaptures TakeFinished() override;
   void ReleaseGone() override;
   // The program ends: captures still queued are dropped, no lane wakes anybody any more, and
@@ -90,13 +91,15 @@ class CaptureLanes final : public Captures {
 };
 
 // The lane work of the program: captures through the view's document, keeping each view's
-// document and body from one capture to the next, over platform objects of the lane's own.
+// document, body and probe from one capture to the next, over platform objects of the lane's own.
 class DocumentLaneWork final : public LaneWork {
  public:
   DocumentLaneWork(std::unique_ptr<platform::WindowSystem> windows,
                    std::unique_ptr<platform::DocumentSource> documents)
       : windows_(std::move(windows)), documents_(std::move(documents)) {}
-  IMTextResult Capture(Hwnd view) override { return GetIMText({*windows_, *documents_}, view, &kept_); }
+  IMTextResult Capture(Hwnd view, bool read) override {
+    return CaptureView({*windows_, *documents_}, view, kept_, read, std::chrono::steady_clock::now());
+  }
   void Release(Hwnd view) override { kept_.Release(view); }
 
  private:

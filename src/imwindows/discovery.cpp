@@ -229,7 +229,8 @@ void ReadWindows(ProgramState& state, const ScanContext& ctx) {
 }
 
 bool RequestCapture(const ProgramState& state, const ScanContext& ctx, const clsIMWindow& view) {
-  return ctx.captures.Request(IdOf(view), state.ReadingSwitchedOn);
+  // Until a view's text is known, only a full read tells anything.
+  return ctx.captures.Request(IdOf(view), state.ReadingSwitchedOn, view.State != clsIMWindow::Start::kKnown);
 }
 
 void ForgetClosedViews(ProgramState& state, const ScanContext& ctx) {

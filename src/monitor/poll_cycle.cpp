@@ -109,8 +109,8 @@ void PollCycle::Handle(const FinishedCapture& finished) {
   for (const auto& entry : state.IMWindows) {
     if (entry && IdOf(*entry) == finished.view) view = entry;
   }
-  if (!view) return;
   const IMTextResult& captured = finished.result;
+  if (!view || captured.How == Answer::kUnchanged) return;
 
   if (captured.How == Answer::kNone) {
     // Unreadable for now (its client busy, say) is not gone; only a view whose window has gone

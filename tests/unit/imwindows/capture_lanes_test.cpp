@@ -88,7 +88,7 @@ class RecordingWork final : public LaneWork {
   ~RecordingWork() override {
     for (const Hwnd view : kept_) clients_->Make("release", view);
   }
-  IMTextResult Capture(Hwnd view) override {
+  IMTextResult Capture(Hwnd view, bool) override {
     clients_->Make("capture", view);
     if (!kept_.insert(view).second) clients_->Make("release", view);
     IMTextResult result;
@@ -124,7 +124,7 @@ class CaptureLanesTest : public ::testing::Test {
     id.thread = desktop.GetWindowThreadProcessId(view, &id.process);
     return id;
   }
-  bool Request(Hwnd view) { return lanes->Request(Id(view), 7); }
+  bool Request(Hwnd view) { return lanes->Request(Id(view), 7, false); }
   // Waits for the results of `views`, in the order they come; results of others are kept.
   std::vector<Hwnd> Collect(std::set<Hwnd> views) {
     std::vector<Hwnd> order;

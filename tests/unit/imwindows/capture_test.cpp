@@ -186,5 +186,62 @@ TEST_F(CaptureTest, AWindowClosedDuringTheCaptureGivesWindowNotFound) {
   EXPECT_EQ(Capture(conversation.view).Text, kNotFound);
 }
 
+// A capture of a known view asks the kept collection for its length, and reads in full only when
+// that changed, when asked to, after a read that ended in CR LF, at the safety read, and for good
+// once the probe is unsupported or missed a change. A probe that fails reads once.
+TEST_F(CaptureTest, AProbeBeforeTheReadReadsOnlyWhatItCannotRuleOut) {
+  using Steps = std::vector<DocStep>;
+  const Steps probe{DocStep::kLength};
+  const Steps full{DocStep::kDocument2, DocStep::kAll, DocStep::kLength, DocStep::kBody, DocStep::kInnerText};
+  const Steps plain{DocStep::kDocument2, DocStep::kBody, DocStep::kInnerText};
+  const auto plus = [](Steps a, const Steps& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+  };
+  const Hwnd ann = client.Open("IM with ann", u"ann: hi").view;
+  KeptDocuments kept;
+  std::chrono::steady_clock::time_point now;
+  struct Case {
+    const char* what;
+    Hwnd target;
+    std::function<void()> change;
+    bool read;
+    Steps steps;
+    Answer how;
+  };
+  const auto nothing = [] {};
+  const Case cases[] = {
+      {"first capture", view, [&] { client.Show(view, u"bob: 1"); }, true, full, Answer::kRead},
+      {"unchanged: no request, no read", view, nothing, false, probe, Answer::kUnchanged},
+      {"a line came", view, [&] { client.Append(view, u"\r\nbob: 2"); }, false, plus(probe, full), Answer::kRead},
+      {"a line being written", view, [&] { client.Append(view, u"\r\nbob: 3\r\n"); }, false, plus(probe, full), Answer::kRead},
+      {"read again until it is written", view, [&] { client.Append(view, u"bob: 4"); }, false, full, Answer::kRead},
+      {"asked for in full", view, nothing, true, full, Answer::kRead},
+      {"text added inside a line: unseen", view, [&] { client.Append(view, u" more"); }, false, probe, Answer::kUnchanged},
+      {"the safety read finds it", view, [&] { now += kSafetyReadInterval; }, false, plus(probe, full), Answer::kRead},
+      {"a probe that missed is not trusted again", view, nothing, false, plain, Answer::kRead},
+      {"another view's first capture", ann, nothing, true, full, Answer::kRead},
+      {"a probe that fails reads once", ann, [&] { client.Document(ann).failAt = DocStep::kLength; }, false,
+       plus(probe, full), Answer::kRead},
+      {"and is trusted again", ann, [&] { client.Document(ann).failAt.reset(); }, false, full, Answer::kRead},
+      {"", ann, nothing, false, probe, Answer::kUnchanged},
+      {"unsupported: read every time", ann, [&] { client.Document(ann).probeUnsupported = true; }, false,
+       plus(probe, plain), Answer::kRead},
+      {"", ann, nothing, false, plain, Answer::kRead},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.change();
+    client.documents.ClearSteps();
+    const IMTextResult result = CaptureView(ctx, c.target, kept, c.read, now);
+    EXPECT_EQ(client.documents.Steps(), c.steps);
+    EXPECT_EQ(result.How, c.how);
+    if (c.how == Answer::kRead) EXPECT_EQ(result.Text + u"\r\n...", client.Document(c.target).innerText);
+  }
+  kept.Release(view);
+  kept.Release(ann);
+  EXPECT_EQ(client.documents.Live(), 0);
+}
+
 }  // namespace
 }  // namespace murmuro

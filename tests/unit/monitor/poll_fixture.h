@@ -68,7 +68,7 @@ class PollFixture : public ::testing::Test {
   class QueuedCaptures final : public Captures {
    public:
     explicit QueuedCaptures(fakes::FakeIMClient& client) : direct_({client.desktop, client.documents}) {}
-    bool Request(const ViewId& view, std::uint64_t tag) override {
+    bool Request(const ViewId& view, std::uint64_t tag, bool) override {
       if (!out_.insert(view).second) return false;
       queued_.push_back({view, tag, {}});
       return true;
@@ -83,7 +83,7 @@ class PollFixture : public ::testing::Test {
         if (stuck.count(it->view.hwnd) != 0) {
           ++it;
         } else {
-          direct_.Request(it->view, it->tag);
+          direct_.Request(it->view, it->tag, true);
           it = queued_.erase(it);
         }
       }
