@@ -365,18 +365,26 @@ TEST_F(OptionsDialog, ASaveThatFailsIsReportedAndNothingIsLostSilently) {
     EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0));
     EXPECT_EQ(run.Settings(), "1\r\n1\r\nafk,away from keyboard\r\n") << "Done's switch, saved by Retry";
   }
-  MurmuroRun run(start);
-  ASSERT_TRUE(run.Start());
-  const auto held = hold(run);
-  ASSERT_TRUE(held);
-  PostRightButtonUp(run.Window());  // a change to save: reading off
-  HWND menu = WaitForPopupMenu(run.ProcessId());
-  ASSERT_NE(menu, nullptr);
-  ChooseMenuItem(menu, MenuItem::UseMurmuro);
-  ASSERT_TRUE(WaitUntil([&] { return PopupMenuWindow(run.ProcessId()) == nullptr; }));
-  run.Close();
-  EXPECT_EQ(run.WaitForExit(), std::optional<DWORD>(0)) << "WM_CLOSE ends without asking";
-  EXPECT_EQ(run.Settings(), start);
+  // An installer's WM_CLOSE, also while Exit's Retry box waits for a user who may not be there.
+  for (const bool exitFirst : {false, true}) {
+    SCOPED_TRACE(exitFirst ? "after Exit" : "alone");
+    MurmuroRun run(start);
+    ASSERT_TRUE(run.Start());
+    const auto held = hold(run);
+    ASSERT_TRUE(held);
+    PostRightButtonUp(run.Window());  // a change to save: reading off
+    HWND menu = WaitForPopupMenu(run.ProcessId());
+    ASSERT_NE(menu, nullptr);
+    ChooseMenuItem(menu, MenuItem::UseMurmuro);
+    ASSERT_TRUE(WaitUntil([&] { return PopupMenuWindow(run.ProcessId()) == nullptr; }));
+    if (exitFirst) {
+      ChooseExit(run);
+      ASSERT_NE(messageBox(run), nullptr) << "Exit offers Retry";
+    }
+    run.Close();
+    EXPECT_EQ(run.WaitForExit(exitFirst ? 2000 : 10000), std::optional<DWORD>(0)) << "WM_CLOSE ends without asking";
+    EXPECT_EQ(run.Settings(), start);
+  }
 }
 
 }  // namespace
