@@ -115,10 +115,11 @@ TEST_F(OptionsDialog, StandsCentredWithItsControlsWhereDesigned) {
   EXPECT_EQ(client.right - client.left, 500);
   EXPECT_EQ(client.bottom - client.top, 500);
   const RECT frame = WindowRect(dialog);
-  const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN);
-  const int screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
-  EXPECT_LE(std::abs(frame.left - (screenWidth - frame.right)), 1) << "centred across";
-  EXPECT_LE(std::abs(frame.top - (screenHeight - frame.bottom)), 1) << "centred down";
+  MONITORINFO monitor{sizeof(MONITORINFO), {}, {}, 0};
+  ASSERT_TRUE(::GetMonitorInfoW(::MonitorFromWindow(dialog, MONITOR_DEFAULTTOPRIMARY), &monitor));
+  const RECT& area = monitor.rcWork;  // what the taskbar leaves of the monitor
+  EXPECT_LE(std::abs((frame.left - area.left) - (area.right - frame.right)), 1) << "centred across";
+  EXPECT_LE(std::abs((frame.top - area.top) - (area.bottom - frame.bottom)), 1) << "centred down";
   const auto style = static_cast<DWORD>(::GetWindowLongW(dialog, GWL_STYLE));
   EXPECT_TRUE(style & WS_CAPTION);
   EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) << "a fixed dialog frame";
