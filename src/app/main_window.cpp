@@ -15,13 +15,19 @@ void Fire(const std::function<void()>& event) noexcept {
   }
 }
 
+// The shell's broadcast after it restarts; 0 when it cannot be registered.
+UINT TaskbarCreatedMessage() noexcept {
+  static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+  return message;
+}
+
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
   if (message == WM_NCCREATE) {
     const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
   auto* events = reinterpret_cast<MainWindowEvents*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  static const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+  const UINT taskbarCreated = TaskbarCreatedMessage();
   if (events) {
     if (message == WM_TIMER && (wParam == kPollTimerId || wParam == kIconRetryTimerId)) {
       Fire(wParam == kPollTimerId ? events->Timer : events->IconRetryTimer);
@@ -64,8 +70,17 @@ win32::UniqueHwnd CreateMainWindow(HINSTANCE instance, HICON icon, MainWindowEve
   wc.lpszClassName = kClassName;
   RegisterClassExW(&wc);
   // WS_POPUP and never shown: no taskbar button, nothing drawn.
-  return win32::UniqueHwnd(CreateWindowExW(WS_EX_TOOLWINDOW, kClassName, L"Murmuro", WS_POPUP, 0, 0, 0, 0,
+  win32::UniqueHwnd window(CreateWindowExW(WS_EX_TOOLWINDOW, kClassName, L"Murmuro", WS_POPUP, 0, 0, 0, 0,
                                            nullptr, nullptr, instance, &events));
+  // Run as administrator, the window would not hear the shell's restart (its icon would never
+  // come back) nor an installer's request to close: Windows drops messages that come from less
+  // trusted processes unless the window lets them in. Nothing else is let in.
+  if (window) {
+    for (const UINT message : {TaskbarCreatedMessage(), static_cast<UINT>(WM_CLOSE)}) {
+      if (message != 0) ChangeWindowMessageFilterEx(window.get(), message, MSGFLT_ALLOW, nullptr);
+    }
+  }
+  return window;
 }
 
 }  // namespace murmuro::app

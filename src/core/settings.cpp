@@ -147,6 +147,14 @@ void KeepTwoWayLines(const Settings& last, const AcronymList& records, std::stri
                       "then save again.");
 }
 
+// Whether the file on disk is no longer what this run last loaded or saved. One that cannot be
+// read counts as changed: keeping it costs nothing, losing it costs an edit.
+bool ChangedOutside(platform::FileSystem& files, const std::filesystem::path& file, const std::string& last) {
+  if (!files.Size(file)) return false;
+  const auto now = files.Read(file, kMaxSettingsFileBytes + 1);
+  return !now || *now != last;
+}
+
 }  // namespace
 
 std::string PathForMessage(const std::filesystem::path& path) {
@@ -213,6 +221,7 @@ std::string FormatSettings(const Settings& settings, const platform::AnsiCodec& 
 void LoadSettings(ProgramState& state, SettingsStore& store,
                   const std::function<void()>& checkReadingItem) {
   store.last_.reset();
+  store.lastBytes_.clear();
   state.Acronyms = AcronymList();
   const auto file = store.File();
   const std::string fileName = PathForMessage(file);
@@ -238,6 +247,7 @@ void LoadSettings(ProgramState& state, SettingsStore& store,
   if (state.UseReader == 1 && checkReadingItem) checkReadingItem();
   state.Acronyms = settings.Acronyms;
   store.last_ = std::move(settings);
+  store.lastBytes_ = *bytes;
 }
 
 void SaveSettings(const ProgramState& state, SettingsStore& store) {
@@ -251,7 +261,8 @@ void SaveSettings(const ProgramState& state, SettingsStore& store) {
                         " Murmuro reads back. Remove some acronyms.");
   }
   KeepTwoWayLines(*store.last_, state.Acronyms, bytes, PathForMessage(file));
-  const std::string error = store.files_.ReplaceAll(file, bytes);
+  const bool keep = ChangedOutside(store.files_, file, store.lastBytes_);
+  const std::string error = store.files_.ReplaceAll(file, bytes, keep ? store.Backup() : std::filesystem::path());
   if (!error.empty()) {
     throw SettingsError("Settings file \"" + PathForMessage(file) + "\" could not be written: " + error);
   }
@@ -261,6 +272,7 @@ void SaveSettings(const ProgramState& state, SettingsStore& store) {
     settings.TwoWayLines = TwoWayLinesOf(FileLines(bytes), store.codec_);
   }
   store.last_ = std::move(settings);
+  store.lastBytes_ = bytes;
 }
 
 void SaveChangedSettings(const ProgramState& state, SettingsStore& store) {

@@ -19,6 +19,8 @@
 namespace murmuro {
 
 inline constexpr std::string_view kSettingsFileName = "kel.dat";
+// Where a save keeps a kel.dat that was changed outside Murmuro before writing over it.
+inline constexpr std::string_view kSettingsBackupName = "kel.dat.bak";
 
 // A load or save that failed; the message names the file (and the line, where there is one).
 class SettingsError : public std::runtime_error {
@@ -63,7 +65,9 @@ void LoadSettings(ProgramState& state, SettingsStore& store,
 // Rewrites the whole file in the encoding it had; a failure leaves the old file whole and
 // throws SettingsError. Before a load has succeeded in this run it writes nothing: the state
 // then holds nothing of the user's, and writing it would wipe their file. A save that would
-// change the meaning of a two-way line still in the list fails and writes nothing.
+// change the meaning of a two-way line still in the list fails and writes nothing. A file
+// whose bytes are no longer those last loaded or saved (edited outside meanwhile) is kept as
+// kel.dat.bak, in place of any earlier one, in the same step that writes over it.
 void SaveSettings(const ProgramState& state, SettingsStore& store);
 // As SaveSettings, but only when the switches or the acronym list differ by value from what
 // was last loaded or saved, or when the file has gone: otherwise the file is left as it is,
@@ -78,6 +82,7 @@ class SettingsStore {
       : folder_(std::move(folder)), files_(files), codec_(codec) {}
 
   std::filesystem::path File() const { return folder_ / kSettingsFileName; }
+  std::filesystem::path Backup() const { return folder_ / kSettingsBackupName; }
 
  private:
   friend void LoadSettings(ProgramState&, SettingsStore&, const std::function<void()>&);
@@ -90,6 +95,7 @@ class SettingsStore {
   // The settings as last loaded or saved, with the file's encoding and two-way lines then;
   // nullopt until a load has succeeded.
   std::optional<Settings> last_;
+  std::string lastBytes_;  // the file's bytes then
 };
 
 // A path as UTF-8, for messages.

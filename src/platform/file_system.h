@@ -18,8 +18,11 @@ class FileSystem {
   virtual std::optional<std::string> Read(const std::filesystem::path& file, std::uint64_t maxBytes) = 0;
   // Writes `bytes` to a temporary file in the same folder, flushes it to disk and then
   // replaces `file` with it in one step. On failure the old file is left as it was and the
-  // returned text says what went wrong; an empty text means success.
-  virtual std::string ReplaceAll(const std::filesystem::path& file, std::string_view bytes) = 0;
+  // returned text says what went wrong; an empty text means success. With a `backup` path (in
+  // the same folder), the file that is replaced becomes that file in the same step, in place of
+  // any earlier one; a failure then keeps the old file in its place too.
+  virtual std::string ReplaceAll(const std::filesystem::path& file, std::string_view bytes,
+                                 const std::filesystem::path& backup = {}) = 0;
 };
 
 }  // namespace murmuro::platform

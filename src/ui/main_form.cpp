@@ -95,17 +95,17 @@ void fMain::Close() noexcept {
     ProgramEnd();
     return;
   }
-  End(Asking::kNobody);
-}
-
-void fMain::EndSession() noexcept {
   if (askingRetry_ && !ended_) {
+    // Exit's Retry box is up: whoever asks from outside cannot answer it, so the save is tried
+    // once more, silently, and the end finishes here.
     Form_Unload(Asking::kNobody);
     ProgramEnd();
     return;
   }
-  Close();
+  End(Asking::kNobody);
 }
+
+void fMain::EndSession() noexcept { Close(); }
 
 void fMain::End(Asking asking) noexcept {
   if (!loaded_) return;

@@ -71,11 +71,12 @@ class fMain {
   // ends without saving.
   void Unload() noexcept;
   // An end asked for from outside (WM_CLOSE from an installer or a script): as Exit, but a
-  // failed save is tried once and asks nothing, since nobody may be there. After CancelLoad it
-  // ends the program at once, which also ends the start-up failure's message box.
+  // failed save is tried once and asks nothing, since nobody may be there. While Exit's Retry
+  // box waits, the save is tried once more, silently, and the end finishes here, which also
+  // ends the box. After CancelLoad it ends the program at once, which also ends the start-up
+  // failure's message box.
   void Close() noexcept;
-  // The session ends: as Close. While Exit's Retry box waits, the save is tried once more,
-  // silently, and the end finishes here, before the session takes the process.
+  // The session ends: as Close, finished before the session takes the process.
   void EndSession() noexcept;
   // The shell restarted ("TaskbarCreated"): the icon goes back into the new notification area,
   // at the size the area uses now.

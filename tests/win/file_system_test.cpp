@@ -67,6 +67,10 @@ TEST_F(FileSystemTest, ReplaceCreatesOrReplacesTheWholeFileAndLeavesNoTemporaryF
   EXPECT_EQ(files.ReplaceAll(file, ""), "");
   EXPECT_EQ(Read(), "");
   EXPECT_EQ(Entries(), std::vector<fs::path>{"kel.dat"});
+  const fs::path backup = folder / "kel.dat.bak";  // takes the replaced file, in place of an earlier one
+  EXPECT_EQ(files.ReplaceAll(file, kOld, backup), "");
+  EXPECT_EQ(files.ReplaceAll(file, "last", backup), "");
+  EXPECT_TRUE(Read() == "last" && files.Read(backup, 100) == kOld && Entries().size() == 2u);
 }
 
 TEST_F(FileSystemTest, ReadGivesTheBytesUpToTheLimitOrNothingForAMissingFile) {
@@ -100,6 +104,7 @@ TEST_F(FileSystemTest, ATargetThatCannotBeReplacedIsLeftAsItWasAndTheFailureIsRe
   ASSERT_TRUE(holder);
   Win32FileSystem files;
   const std::string error = files.ReplaceAll(file, "new contents");
+  EXPECT_NE(files.ReplaceAll(file, "new contents", folder / "kel.dat.bak"), "");
   holder.reset();
   EXPECT_NE(error.find("cannot replace the file"), std::string::npos) << error;
   EXPECT_NE(error.find("(error "), std::string::npos) << error;

@@ -74,7 +74,8 @@ std::optional<std::string> PosixFileSystem::Read(const std::filesystem::path& fi
   return bytes;
 }
 
-std::string PosixFileSystem::ReplaceAll(const std::filesystem::path& file, std::string_view bytes) {
+std::string PosixFileSystem::ReplaceAll(const std::filesystem::path& file, std::string_view bytes,
+                                        const std::filesystem::path& backup) {
   std::string pattern = file.string() + ".XXXXXX";
   const int fd = ::mkstemp(pattern.data());
   if (fd < 0) return Failure("cannot create a temporary file beside it");
@@ -91,9 +92,13 @@ std::string PosixFileSystem::ReplaceAll(const std::filesystem::path& file, std::
   }
   if (!Stage("written") || ::fsync(temp.fd()) != 0) return Failure("flush failed");
   if (!Stage("flushed") || !temp.Close()) return Failure("close failed");
-  if (::chmod(temp.path().c_str(), 0644) != 0 || ::rename(temp.path().c_str(), file.c_str()) != 0) {
-    return Failure("cannot replace the file");
+  if (::chmod(temp.path().c_str(), 0644) != 0) return Failure("cannot replace the file");
+  // The backup is a second name of the old file, so the file itself is never missing.
+  if (!backup.empty() && Size(file) &&
+      ((::unlink(backup.c_str()) != 0 && errno != ENOENT) || ::link(file.c_str(), backup.c_str()) != 0)) {
+    return Failure("cannot replace the file, keeping it as " + backup.filename().string());
   }
+  if (::rename(temp.path().c_str(), file.c_str()) != 0) return Failure("cannot replace the file");
   temp.Keep();
   return {};
 }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ui/options_layout.h"
+#include "platform/options_layout.h"
 
 namespace murmuro::win32 {
 namespace {

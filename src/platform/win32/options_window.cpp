@@ -6,10 +6,10 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/options_layout.h"
 #include "platform/win32/dpi.h"
 #include "platform/win32/utf8.h"
 #include "platform/win32/win32_form_scale.h"
-#include "ui/options_layout.h"
 
 namespace murmuro::win32 {
 namespace {
@@ -274,6 +274,9 @@ void OptionsWindow::OnDpiChanged(int dpiX, int dpiY, const RECT* suggested) {
   ::InvalidateRect(window, nullptr, TRUE);
 }
 
+// Centred in the work area of the monitor under the mouse, not on the whole screen: there the
+// taskbar could cover Done on a small screen, and the dialog could open on another monitor
+// than the icon that was clicked.
 void OptionsWindow::PlaceCentred() {
   HWND window = window_.get();
   POINT mouse{};

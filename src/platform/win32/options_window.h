@@ -65,8 +65,9 @@ class OptionsWindow final : public platform::OptionsView {
     });
   }
 
-  // platform::OptionsView. Show creates the window (centred on the screen of the mouse) when
-  // there is none and brings it to the front; throws std::system_error when it cannot be made.
+  // platform::OptionsView. Show creates the window (centred in the work area of the mouse's
+  // monitor) when there is none and brings it to the front; throws std::system_error when it
+  // cannot be made.
   void Show(const platform::OptionsContent& content) override;
   void Render(const platform::OptionsContent& content) override;
   void Unload() override;

@@ -78,7 +78,8 @@ std::optional<std::string> Win32FileSystem::Read(const std::filesystem::path& fi
   return bytes;
 }
 
-std::string Win32FileSystem::ReplaceAll(const std::filesystem::path& file, std::string_view bytes) {
+std::string Win32FileSystem::ReplaceAll(const std::filesystem::path& file, std::string_view bytes,
+                                        const std::filesystem::path& backup) {
   std::filesystem::path folder = file.parent_path();
   if (folder.empty()) folder = L".";
   wchar_t name[MAX_PATH + 1] = {};
@@ -104,8 +105,18 @@ std::string Win32FileSystem::ReplaceAll(const std::filesystem::path& file, std::
   if (!::FlushFileBuffers(temp.handle.get())) return Failure("flush failed");
   if (!Stage("flushed")) return "close failed";
   if (!::CloseHandle(temp.handle.release())) return Failure("close failed");
-  if (!::MoveFileExW(temp.Path(), file.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (!backup.empty() && Size(file)) {
+    if (!::ReplaceFileW(file.c_str(), temp.Path(), backup.c_str(),
+                        REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr, nullptr)) {
+      const DWORD error = ::GetLastError();
+      // The old file was renamed to the backup but the new one could not take its place: the
+      // old one goes back, so the file is never missing.
+      if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+        ::MoveFileExW(backup.c_str(), file.c_str(), MOVEFILE_WRITE_THROUGH);
+      }
+      return Failure("cannot replace the file, keeping it as " + WideToUtf8(backup.filename().wstring()), error);
+    }
+  } else if (!::MoveFileExW(temp.Path(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     return Failure("cannot replace the file");
   }
   temp.Keep();

@@ -19,7 +19,8 @@ class Win32FileSystem final : public platform::FileSystem {
 
   std::optional<std::uint64_t> Size(const std::filesystem::path& file) override;
   std::optional<std::string> Read(const std::filesystem::path& file, std::uint64_t maxBytes) override;
-  std::string ReplaceAll(const std::filesystem::path& file, std::string_view bytes) override;
+  std::string ReplaceAll(const std::filesystem::path& file, std::string_view bytes,
+                         const std::filesystem::path& backup = {}) override;
 
  private:
   bool Stage(std::string_view stage) const { return !hook_ || hook_(stage); }

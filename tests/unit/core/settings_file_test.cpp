@@ -134,7 +134,7 @@ TEST_F(SettingsFile, NothingIsWrittenUntilALoadHasSucceeded) {
   }
 }
 
-// At unload an edit made outside meanwhile survives unless the settings changed by value.
+// At unload an edit made outside meanwhile survives unless the settings changed by value: then as kel.dat.bak.
 TEST_F(SettingsFile, UnloadWritesOnlyChangedSettings) {
   const std::string edited = "0\r\n0\r\nfixed,outside\r\n";
   folder.Write("kel.dat", "+1\r\n0\r\nlol,x");
@@ -150,6 +150,10 @@ TEST_F(SettingsFile, UnloadWritesOnlyChangedSettings) {
   folder.Write("kel.dat", edited);
   SaveChangedSettings(state, store);
   EXPECT_EQ(folder.Read("kel.dat"), "1\r\n1\r\nlol,x\r\n");
+  EXPECT_EQ(folder.Read("kel.dat.bak"), edited);
+  state.TopOnly = 0;  // a save over Murmuro's own file leaves that alone
+  SaveSettings(state, store);
+  EXPECT_EQ(folder.Read("kel.dat.bak"), edited);
 }
 
 // Line 3 reads "\u00c3\u00a9" in the code page but "\u00e9" as UTF-8. A save that would make the
@@ -214,7 +218,9 @@ struct HugeFiles final : platform::FileSystem {
     reads.push_back(bytes ? bytes->size() : 0);
     return bytes;
   }
-  std::string ReplaceAll(const std::filesystem::path&, std::string_view) override { return "no"; }
+  std::string ReplaceAll(const std::filesystem::path&, std::string_view, const std::filesystem::path&) override {
+    return "no";
+  }
 };
 
 TEST_F(SettingsFile, OverOneMebibyteIsNeitherReadNorWritten) {

@@ -249,14 +249,16 @@ TEST_F(ThrowingSaveTest, ExitThatCannotSaveOffersRetryUntilCancelledThenEnds) {
   EXPECT_FALSE(form.Loaded());
 }
 
-// Nobody may answer the box once the session ends, and the session does not wait for it.
-TEST_F(ThrowingSaveTest, ASessionEndWhileExitsRetryBoxWaitsTriesOnceMoreAndFinishesThere) {
+// Nobody may answer the box once the session ends or an installer closes Murmuro; neither waits.
+class RetryBoxEndTest : public ThrowingSaveTest, public ::testing::WithParamInterface<void (fMain::*)() noexcept> {};
+TEST_P(RetryBoxEndTest, AnEndFromOutsideWhileExitsRetryBoxWaitsTriesOnceMoreAndFinishesThere) {
   Load();
-  boxes.retries = {true};  // comes after the session's end: too late to count
-  boxes.whileAsking = [&] { form.EndSession(); };
+  boxes.retries = {true};  // comes after the end: too late to count
+  boxes.whileAsking = [&] { (form.*GetParam())(); };
   RightClick(kMenuExit);
   EXPECT_THAT(log, ElementsAre("shell 0", "read windows", "popup", "save", "ask retry", "save", "shell 2", "end"));
 }
+INSTANTIATE_TEST_SUITE_P(EndSessionAndClose, RetryBoxEndTest, ::testing::Values(&fMain::EndSession, &fMain::Close));
 
 TEST_F(ThrowingSaveTest, AnEndFromOutsideTriesOnceAndAsksNothing) {
   Load();

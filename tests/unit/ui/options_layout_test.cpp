@@ -1,4 +1,4 @@
-#include "ui/options_layout.h"
+#include "platform/options_layout.h"
 
 #include <set>
 
