@@ -28,8 +28,9 @@ std::unique_ptr<platform::HtmlDocument2> GetHTMLDocument(const CaptureContext& c
   if (view == 0) return nullptr;
   std::uintptr_t answer = RequestDocument(ctx, view);
   if (answer == 0) return nullptr;
+  // Taken as IHTMLDocument2 at once, which saves a query across processes. The answer is used
+  // up by that attempt, so one made for IHTMLDocument alone is asked for a second time, as that.
   if (auto document = ctx.documents.Document2FromLresult(answer)) return document;
-  // The answer is used up by that attempt: ask again, for the interface it was made for.
   answer = RequestDocument(ctx, view);
   if (answer == 0) return nullptr;
   const auto document = ctx.documents.ObjectFromLresult(answer);

@@ -56,8 +56,10 @@ inline std::unique_ptr<im_client::ClientProcess> LaunchClient(const std::string&
                                           std::wstring(name.begin(), name.end()));
 }
 
-// How many captures the program has made of a client's views: every capture reads the body's
-// text once, and the client counts the reads it answered.
+// How many captures the program has made of a client's views: a capture either reads the body's
+// text or, when it keeps the document, asks for its element count first and ends there when
+// nothing changed (a change costs both). Counted when they are answered: a first capture counts
+// once its text has been read.
 class CaptureCount {
  public:
   explicit CaptureCount(const im_client::ClientProcess& client) : client_(client), base_(Reads()) {}
@@ -69,7 +71,7 @@ class CaptureCount {
   void Restart() { base_ = Reads(); }
 
  private:
-  long Reads() const { return static_cast<long>(client_.Send("reads")); }
+  long Reads() const { return static_cast<long>(client_.Send("reads") + client_.Send("probes")); }
 
   const im_client::ClientProcess& client_;
   long base_;

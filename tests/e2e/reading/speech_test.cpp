@@ -106,6 +106,12 @@ TEST_F(ReadingTest, LinesArrivingDuringACaptureAreEachSpokenOnceInOrder) {
     return all;
   };
   EXPECT_TRUE(WaitUntil([&] { return heard() == want; }, 5000)) << Describe(run.Transcribed());
+  // The same message three times in a row: each is a line of its own, and each is spoken.
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(client->Send("append pat 1 text=pat: ok"), 1);
+    want += "pat says    ok\r\n";
+    EXPECT_TRUE(WaitUntil([&] { return heard() == want; }, 5000)) << Describe(run.Transcribed());
+  }
 }
 
 // The voice stops working after its first phrase (its audio device went away): a new voice takes

@@ -1,6 +1,6 @@
 #pragma once
 // One conversation "IM with bob" in the sample IM client, and what the program does with it:
-// the client counts the text reads of the program's captures, which tells a silent program
+// the client counts the program's captures (its text reads and element counts), which tells a silent program
 // from one that has not looked yet.
 #include <windows.h>
 
@@ -31,7 +31,7 @@ class Conversation {
   }
 
   // Waits until the program has read the conversation as it is now and acted on it in one
-  // whole capture: two more reads than now, for the first may have begun before this call, and
+  // whole capture: two more captures than now, for the first may have begun before this call, and
   // the tick that made the second has ended before the next one starts.
   bool WaitForWholeCapture() const {
     const LRESULT before = Reads();
@@ -39,9 +39,10 @@ class Conversation {
   }
 
  private:
-  LRESULT Reads() const { return client_->Send("reads"); }
+  // Captures: each reads the text or, when it keeps the document, asks for its element count first.
+  LRESULT Reads() const { return client_->Send("reads") + client_->Send("probes"); }
 
-  // No read for 150 ms: the program is between two ticks (a capture takes some 50 ms and they
+  // No capture for 150 ms: the program is between two ticks (a capture takes some 50 ms and they
   // come once a second).
   bool WaitForQuiet() const {
     LRESULT last = Reads();

@@ -236,7 +236,9 @@ TEST_F(CaptureTest, AProbeBeforeTheReadReadsOnlyWhatItCannotRuleOut) {
     const IMTextResult result = CaptureView(ctx, c.target, kept, c.read, now);
     EXPECT_EQ(client.documents.Steps(), c.steps);
     EXPECT_EQ(result.How, c.how);
-    if (c.how == Answer::kRead) EXPECT_EQ(result.Text + u"\r\n...", client.Document(c.target).innerText);
+    if (c.how == Answer::kRead) {
+      EXPECT_EQ(result.Text + u"\r\n...", client.Document(c.target).innerText);
+    }
   }
   kept.Release(view);
   kept.Release(ann);
