@@ -17,6 +17,7 @@ Function ${un}FileIdentity
   Push $1
   Push $2
   Push $3
+  Push $4
   ; Asking for no access opens a running program too.
   System::Call "kernel32::CreateFileW(w r0, i 0, i ${FILE_SHARE_ALL}, p 0, i ${OPEN_EXISTING}, i 0, p 0) p .r1"
   StrCpy $0 ""
@@ -25,13 +26,14 @@ Function ${un}FileIdentity
     Pop $2
     System::Call "kernel32::GetFileInformationByHandle(p r1, p r2) i .r3"
     ${If} $3 <> 0
-      ; dwVolumeSerialNumber, nFileIndexHigh and nFileIndexLow
-      System::Call "*$2(i, i, i, i, i, i, i, i .r0, i, i, i, i .r3, i .r1)"
-      StrCpy $0 "$0:$3:$1"
+      ; dwVolumeSerialNumber, nFileIndexHigh and nFileIndexLow; $1 keeps the handle to close.
+      System::Call "*$2(i, i, i, i, i, i, i, i .r0, i, i, i, i .r3, i .r4)"
+      StrCpy $0 "$0:$3:$4"
     ${EndIf}
     System::Free $2
     System::Call "kernel32::CloseHandle(p r1)"
   ${EndIf}
+  Pop $4
   Pop $3
   Pop $2
   Pop $1
