@@ -130,14 +130,23 @@ Function ${un}EndRunningCopies
   ${If} $Target == ""
     Goto done
   ${EndIf}
+  ; A copy has no window yet while it makes its voice at start-up, and none for a moment as it
+  ; exits: only one that stays without it for 5 s is taken as showing a message.
+  look_again:
+    StrCpy $4 0
   check:
     Call ${un}CountCopiesWithoutWindow
     Pop $0
     ${If} $0 > 0
+      ${If} $4 < 20
+        IntOp $4 $4 + 1
+        Sleep 250
+        Goto check
+      ${EndIf}
       MessageBox MB_RETRYCANCEL|MB_ICONSTOP \
         "Murmuro is in use by a copy that cannot be asked to close, for example one that shows a message. \
         Close that message, then choose Retry." \
-        /SD IDCANCEL IDRETRY check
+        /SD IDCANCEL IDRETRY look_again
       SetErrorLevel ${EXIT_IN_USE}
       Abort "Murmuro is in use; nothing was changed."
     ${EndIf}
