@@ -13,7 +13,8 @@ endif()
 # calls itself <version>. Only the tests give a version other than the project's.
 function(murmuro_installer target version output)
   set(script ${PROJECT_SOURCE_DIR}/installer/murmuro.nsi)
-  set(includes ${PROJECT_SOURCE_DIR}/installer/running_copies.nsh)
+  set(includes ${PROJECT_SOURCE_DIR}/installer/running_copies.nsh
+    ${PROJECT_SOURCE_DIR}/installer/checked_writes.nsh)
   set(icon ${PROJECT_SOURCE_DIR}/src/app/resources/murmuro.ico)
   set(program $<TARGET_FILE:murmuro>)
   set(strip)
