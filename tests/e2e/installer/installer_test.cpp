@@ -256,6 +256,8 @@ TEST_F(Installer, UpgradeOverARunningCopyKeepsTheSettingsAndAnOlderSetupIsRefuse
 }
 
 TEST_F(Installer, StartAtSignInFollowsTheLastChoiceAndExistingSettingsStay) {
+  EXPECT_NE(RunSetup("MURMURO_SETUP", L"/S /AUTOSTART=off"), std::optional<DWORD>(0));
+  EXPECT_FALSE(UninstallEntryExists()) << "a mistyped option installs nothing";
   // Settings left behind by an earlier installation, and Task Manager's enabled, then disabled:
   // the start at sign-in is on by default unless disabled.
   for (const auto& [approved, on] : {std::pair{2, true}, {3, false}}) {
@@ -263,9 +265,6 @@ TEST_F(Installer, StartAtSignInFollowsTheLastChoiceAndExistingSettingsStay) {
     std::filesystem::create_directories(InstallFolder());
     WriteFile(InstallFolder() / "kel.dat", kUserSettings);
     SetStartApproved(approved);
-    EXPECT_NE(RunSetup("MURMURO_SETUP", L"/S /AUTOSTART=off"), std::optional<DWORD>(0));
-    EXPECT_FALSE(UninstallEntryExists()) << "a mistyped option installs nothing";
-
     ASSERT_EQ(RunSetup("MURMURO_SETUP"), std::optional<DWORD>(0));
     EXPECT_TRUE(UninstallEntryExists());
     EXPECT_EQ(RunValue().has_value(), on) << approved;
