@@ -300,7 +300,10 @@ Function CheckFreeSpace
     ${EndIf}
     StrCpy $0 $1
   ${Loop}
-  System::Call "kernel32::GetDiskFreeSpaceExW(w r0, *l .r2, p 0, p 0) i .r3"
+  StrCpy $3 0
+  ${If} ${FileExists} "$0\*.*"
+    System::Call "kernel32::GetDiskFreeSpaceExW(w r0, *l .r2, p 0, p 0) i .r3"
+  ${EndIf}
   ${If} $3 <> 0
     SectionGetSize ${SecProgram} $1
     IntOp $1 $1 + ${UNINSTALLER_KIB}
