@@ -242,8 +242,10 @@ Section "Murmuro" SecProgram
   !insertmacro SWAP_IN uninstall.exe ${EXIT_WRITE_FAILED}
 
   !insertmacro WriteString "" "${FOLDER_KEY}" "InstallFolder" "$INSTDIR"
+  ClearErrors
   CreateShortcut "$SMPROGRAMS\${APP}.lnk" "$INSTDIR\murmuro.exe" "" "$INSTDIR\murmuro.exe" 0
-  ${IfNot} ${FileExists} "$SMPROGRAMS\${APP}.lnk"
+  ${If} ${Errors}
+  ${OrIfNot} ${FileExists} "$SMPROGRAMS\${APP}.lnk"
     StrCpy $What "The Start-menu shortcut $SMPROGRAMS\${APP}.lnk"
     Call WriteFailed
   ${EndIf}
@@ -473,7 +475,8 @@ Section "Uninstall"
     Call un.WriteFailed
   ${EndIf}
   !insertmacro DeleteValue "un." "${APPROVED_KEY}" "${APP}"
-  ; The entry goes only with every other trace, and before the uninstaller it runs.
+  ; The entry goes only with every other trace, and before the uninstaller it runs. It is checked
+  ; by the value the list of installed apps runs.
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
   !insertmacro DeleteValue "un." "${UNINSTALL_KEY}" "UninstallString"
   Delete "$INSTDIR\uninstall.exe"
