@@ -13,6 +13,8 @@ endif()
 # calls itself <version>. Only the tests give a version other than the project's.
 function(murmuro_installer target version output)
   set(script ${PROJECT_SOURCE_DIR}/installer/murmuro.nsi)
+  set(includes ${PROJECT_SOURCE_DIR}/installer/running_copies.nsh
+    ${PROJECT_SOURCE_DIR}/installer/checked_writes.nsh)
   set(icon ${PROJECT_SOURCE_DIR}/src/app/resources/murmuro.ico)
   set(program $<TARGET_FILE:murmuro>)
   set(strip)
@@ -28,7 +30,7 @@ function(murmuro_installer target version output)
     COMMAND ${MURMURO_MAKENSIS} -V2 -WX -DVERSION=${version} -DPROGRAM=${program}
       -DSETTINGS=${PROJECT_SOURCE_DIR}/data/kel.dat -DREADME=${PROJECT_SOURCE_DIR}/data/README.txt
       -DICON=${icon} -DOUTFILE=${output} ${script}
-    DEPENDS murmuro ${script} ${icon} ${PROJECT_SOURCE_DIR}/data/kel.dat ${PROJECT_SOURCE_DIR}/data/README.txt
+    DEPENDS murmuro ${script} ${includes} ${icon} ${PROJECT_SOURCE_DIR}/data/kel.dat ${PROJECT_SOURCE_DIR}/data/README.txt
     COMMENT "Making ${output}"
     VERBATIM)
   add_custom_target(${target} DEPENDS ${output})

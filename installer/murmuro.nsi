@@ -2,7 +2,7 @@
 ;   makensis -DVERSION=1.2.3 -DPROGRAM=murmuro.exe -DSETTINGS=kel.dat -DREADME=README.txt
 ;            -DICON=murmuro.ico -DOUTFILE=murmuro-1.2.3-setup.exe murmuro.nsi
 ; Options: /S silent; /AUTOSTART=0 or /AUTOSTART=1 start at sign-in off or on (default: on for a
-; first install, unchanged on an upgrade). The uninstaller takes /S too.
+; first install, unchanged on an upgrade); /D=<folder>, last. The uninstaller takes /S too.
 
 !ifndef VERSION | PROGRAM | SETTINGS | README | ICON | OUTFILE
   !error "define VERSION, PROGRAM, SETTINGS, README, ICON and OUTFILE"
@@ -13,12 +13,14 @@ Target amd64-unicode
 ManifestDPIAware true
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
-; A file that cannot be written stops the install rather than leaving a mixed installation.
+; A file that cannot be written stops the install; the program's files are swapped in only whole.
 AllowSkipFiles off
 
 !define APP "Murmuro"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Murmuro"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+; Task Manager's enabled or disabled for each Run value.
+!define APPROVED_KEY "Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run"
 ; Outlives an uninstall: a later install goes back to the folder where the settings were kept.
 !define FOLDER_KEY "Software\Murmuro"
 !define MAIN_WINDOW_CLASS "MurmuroMain"
@@ -34,6 +36,11 @@ AllowSkipFiles off
 !define EXIT_BAD_OPTION 4
 !define EXIT_STILL_RUNNING 5
 !define EXIT_IN_USE 6
+!define EXIT_OTHER_FOLDER 8
+; A write that did not take; the message names it.
+!define EXIT_WRITE_FAILED 7
+; What the uninstaller adds beside the section's files, in KiB, for the free-space check.
+!define UNINSTALLER_KIB 512
 
 Name "${APP}"
 OutFile "${OUTFILE}"
@@ -81,222 +88,109 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" ""
 !insertmacro MUI_LANGUAGE "English"
 
 Var Installed        ; DisplayVersion of the installation found, "" when there is none
+Var InPlace          ; 1 when that installation's murmuro.exe is there: it is replaced where it is
 Var WasRunning       ; 1 when a running copy was ended for this install
 Var Started          ; 1 once this installer started the installed program
 Var Target           ; the identity of the installed murmuro.exe, "" when there is none
+Var AutostartOption  ; the value of /AUTOSTART=, "" without it
 
-; Ends every copy of Murmuro that runs the installed murmuro.exe, politely: WM_CLOSE to its hidden
-; window makes it save its settings and exit. A copy counts by the file it runs, whatever path it
-; was started from. Before closing any, it checks that every copy has that window: one that shows
-; "already running" or a failed start has none and would keep the file, so the (un)installation
-; then stops unchanged. It waits for the process, not the window: the process may still hold its
-; one-copy lock for a moment after the window is gone. It never kills a copy; one that does not
-; end in time is left to the user, and the (un)installation stops. Sets $WasRunning to 1 when it
-; ended one.
-!macro END_RUNNING_COPIES un
-; The identity of the file at the path on the stack: its volume serial and file index, the same
-; for every path to it (another drive letter, a link, a short name); "" when it cannot be opened.
-Function ${un}FileIdentity
-  Exch $0
-  Push $1
-  Push $2
-  Push $3
-  ; Asking for no access opens a running program too.
-  System::Call "kernel32::CreateFileW(w r0, i 0, i ${FILE_SHARE_ALL}, p 0, i ${OPEN_EXISTING}, i 0, p 0) p .r1"
-  StrCpy $0 ""
-  ${If} $1 P<> ${INVALID_HANDLE_VALUE}
-    System::Alloc ${BY_HANDLE_FILE_INFORMATION_SIZE}
-    Pop $2
-    System::Call "kernel32::GetFileInformationByHandle(p r1, p r2) i .r3"
-    ${If} $3 <> 0
-      ; dwVolumeSerialNumber, nFileIndexHigh and nFileIndexLow
-      System::Call "*$2(i, i, i, i, i, i, i, i .r0, i, i, i, i .r3, i .r1)"
-      StrCpy $0 "$0:$3:$1"
-    ${EndIf}
-    System::Free $2
-    System::Call "kernel32::CloseHandle(p r1)"
-  ${EndIf}
-  Pop $3
-  Pop $2
-  Pop $1
-  Exch $0
-FunctionEnd
-
-; The identity of the program file of the process whose id is on the stack; "" when unknown.
-Function ${un}ProcessIdentity
-  Exch $0
-  Push $1
-  Push $2
-  System::Call "kernel32::OpenProcess(i ${PROCESS_QUERY_LIMITED_INFORMATION}, i 0, i r0) p .r1"
-  StrCpy $0 ""
-  ${If} $1 P<> 0
-    System::Call "kernel32::QueryFullProcessImageNameW(p r1, i 0, w .r0, *i ${NSIS_MAX_STRLEN}) i .r2"
-    System::Call "kernel32::CloseHandle(p r1)"
-    ${If} $2 <> 0
-      Push $0
-      Call ${un}FileIdentity
-      Pop $0
-    ${Else}
-      StrCpy $0 ""
-    ${EndIf}
-  ${EndIf}
-  Pop $2
-  Pop $1
-  Exch $0
-FunctionEnd
-
-; The number of processes that run the installed program ($Target) and have no hidden window.
-Function ${un}CountCopiesWithoutWindow
-  Push $0
-  Push $1
-  Push $2
-  Push $3
-  Push $4
-  Push $5
-  Push $6
-  StrCpy $5 0
-  StrCpy $1 16384
-  ${Do}
-    System::Alloc $1
-    Pop $0
-    System::Call "kernel32::K32EnumProcesses(p r0, i r1, *i 0 r2) i .r3"
-    ${If} $3 = 0
-      StrCpy $2 0
-    ${EndIf}
-    ; A full buffer may have cut the list short.
-    ${If} $2 < $1
-      ${Break}
-    ${EndIf}
-    System::Free $0
-    IntOp $1 $1 * 2
-  ${Loop}
-  StrCpy $1 0
-  ${DoWhile} $1 < $2
-    IntPtrOp $3 $0 + $1
-    System::Call "*$3(i .r3)"
-    Push $3
-    Call ${un}ProcessIdentity
-    Pop $4
-    ${If} $4 == $Target
-      StrCpy $4 0
-      ${Do}
-        FindWindow $4 "${MAIN_WINDOW_CLASS}" "" 0 $4
-        ${If} $4 = 0
-          IntOp $5 $5 + 1
-          ${Break}
-        ${EndIf}
-        System::Call "user32::GetWindowThreadProcessId(p r4, *i 0 r6) i"
-      ${LoopUntil} $6 = $3
-    ${EndIf}
-    IntOp $1 $1 + 4
-  ${Loop}
-  System::Free $0
-  StrCpy $0 $5
-  Pop $6
-  Pop $5
-  Pop $4
-  Pop $3
-  Pop $2
-  Pop $1
-  Exch $0
-FunctionEnd
-Function ${un}EndRunningCopies
-  Push $0
-  Push $1
-  Push $2
-  Push $3
-  Push $4
-  Push "$INSTDIR\murmuro.exe"
-  Call ${un}FileIdentity
-  Pop $Target
-  ${If} $Target == ""
-    Goto done
-  ${EndIf}
-  check:
-    Call ${un}CountCopiesWithoutWindow
-    Pop $0
-    ${If} $0 > 0
-      MessageBox MB_RETRYCANCEL|MB_ICONSTOP \
-        "Murmuro is in use by a copy that cannot be asked to close, for example one that shows a message. \
-        Close that message, then choose Retry." \
-        /SD IDCANCEL IDRETRY check
-      SetErrorLevel ${EXIT_IN_USE}
-      Abort "Murmuro is in use; nothing was changed."
-    ${EndIf}
-  StrCpy $0 0
-  next_window:
-    FindWindow $0 "${MAIN_WINDOW_CLASS}" "" 0 $0
-    ${If} $0 = 0
-      Goto done
-    ${EndIf}
-    System::Call "user32::GetWindowThreadProcessId(p r0, *i 0 r1)"
-    Push $1
-    Call ${un}ProcessIdentity
-    Pop $3
-    ; A copy of another file (the zip's) holds none of ours: leave it running.
-    ${If} $3 != $Target
-      Goto next_window
-    ${EndIf}
-    System::Call "kernel32::OpenProcess(i ${SYNCHRONIZE}, i 0, i r1) p .r2"
-    ${If} $2 P= 0
-      Goto next_window
-    ${EndIf}
-    DetailPrint "Closing the running Murmuro"
-    System::Call "user32::PostMessageW(p r0, i ${WM_CLOSE}, p 0, p 0)"
-    wait:
-      System::Call "kernel32::WaitForSingleObject(p r2, i 20000) i .r4"
-      ${If} $4 <> ${WAIT_OBJECT_0}
-        MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
-          "Murmuro is still running. End it from its tray icon (Exit), then choose Retry." \
-          /SD IDCANCEL IDRETRY wait
-        System::Call "kernel32::CloseHandle(p r2)"
-        SetErrorLevel ${EXIT_STILL_RUNNING}
-        Abort "Murmuro is still running; nothing was changed."
-      ${EndIf}
-    System::Call "kernel32::CloseHandle(p r2)"
-    StrCpy $WasRunning 1
-    ; The window is gone: search the remaining ones from the start.
-    StrCpy $0 0
-    Goto next_window
-  done:
-  Pop $4
-  Pop $3
-  Pop $2
-  Pop $1
-  Pop $0
-FunctionEnd
-!macroend
-!insertmacro END_RUNNING_COPIES ""
-!insertmacro END_RUNNING_COPIES "un."
+!include "${__FILEDIR__}/running_copies.nsh"
+!include "${__FILEDIR__}/checked_writes.nsh"
 
 Function ComponentsShow
   ; The folder page is skipped on an upgrade: this page's button starts the install.
-  ${If} $Installed != ""
+  ${If} $InPlace = 1
     GetDlgItem $0 $HWNDPARENT 1
     SendMessage $0 ${WM_SETTEXT} 0 "STR:$(^InstallBtn)"
   ${EndIf}
 FunctionEnd
 
 Function SkipOnUpgrade
-  ${If} $Installed != ""
+  ${If} $InPlace = 1
     Abort
   ${EndIf}
 FunctionEnd
 
+; $INSTDIR without a trailing backslash, but for a drive's root.
+Function TrimFolder
+  Push $0
+  Push $1
+  StrCpy $0 $INSTDIR 1 -1
+  StrLen $1 $INSTDIR
+  ${If} $0 == "\"
+  ${AndIf} $1 > 3
+    StrCpy $INSTDIR $INSTDIR -1
+  ${EndIf}
+  Pop $1
+  Pop $0
+FunctionEnd
+
+; 1 when $INSTDIR holds nothing but kel.dat and kel.dat.bak, what an uninstall leaves; else 0.
+Function OnlySettings
+  Push $0
+  Push $1
+  Push $2
+  StrCpy $2 1
+  FindFirst $0 $1 "$INSTDIR\*.*"
+  ${DoWhile} $1 != ""
+    ${If} $1 != "."
+    ${AndIf} $1 != ".."
+    ${AndIf} $1 != "kel.dat"
+    ${AndIf} $1 != "kel.dat.bak"
+      StrCpy $2 0
+    ${EndIf}
+    FindNext $0 $1
+  ${Loop}
+  FindClose $0
+  Pop $1
+  Pop $0
+  Exch $2
+FunctionEnd
+
 ; Never a folder of the user's: one that holds other files gets a Murmuro folder inside it, so
-; that no file there is overwritten now or deleted by the uninstaller. An empty or new folder, or
-; one with Murmuro or its settings in it, is taken as it is.
+; that no file there is overwritten now or deleted by the uninstaller. An empty or new folder,
+; one with murmuro.exe in it, the recorded folder, or one with only the settings an uninstall
+; left, is taken as it is. A kel.dat alone proves nothing: users keep copies of it.
 Function OwnFolder
+  Push $0
+  Call TrimFolder
   ${DirState} "$INSTDIR" $0
   ${If} $0 = 1
   ${AndIfNot} ${FileExists} "$INSTDIR\murmuro.exe"
-  ${AndIfNot} ${FileExists} "$INSTDIR\kel.dat"
-    StrCpy $0 $INSTDIR 1 -1
-    ${If} $0 == "\"
-      StrCpy $INSTDIR $INSTDIR -1
+    ReadRegStr $0 HKCU "${FOLDER_KEY}" "InstallFolder"
+    ${If} $0 != $INSTDIR
+      Call OnlySettings
+      Pop $0
+      ${If} $0 = 0
+        StrCpy $0 $INSTDIR 1 -1
+        ${If} $0 == "\"
+          StrCpy $INSTDIR "$INSTDIR${APP}"
+        ${Else}
+          StrCpy $INSTDIR "$INSTDIR\${APP}"
+        ${EndIf}
+      ${EndIf}
     ${EndIf}
-    StrCpy $INSTDIR "$INSTDIR\${APP}"
   ${EndIf}
+  Pop $0
+FunctionEnd
+
+; The folder given with /D=, "" without. NSIS cuts " /D=<folder>" off $CMDLINE, which is otherwise
+; the command line as Windows has it: the rest of that is the folder, exactly, whatever quotes or
+; apostrophes come before it.
+Function GivenFolder
+  Push $0
+  Push $1
+  System::Call "kernel32::GetCommandLineW() w .r0"
+  StrLen $1 $CMDLINE
+  StrCpy $0 $0 "" $1
+  StrCpy $1 $0 4
+  ${If} $1 S== " /D="
+    StrCpy $0 $0 "" 4
+  ${Else}
+    StrCpy $0 ""
+  ${EndIf}
+  Pop $1
+  Exch $0
 FunctionEnd
 
 Function StartInstalledProgram
@@ -306,49 +200,138 @@ Function StartInstalledProgram
   ${EndIf}
 FunctionEnd
 
+!macro SWAP_IN name code
+  Push "${name}"
+  Call SwapIn
+  Pop $0
+  ${If} $0 = 0
+    StrCpy $What "$INSTDIR\${name}"
+    !if ${code} = ${EXIT_WRITE_FAILED}
+      Call WriteFailed
+    !else
+      MessageBox MB_OK|MB_ICONSTOP "$What could not be replaced; it may be in use. The installed \
+        version stays." /SD IDOK
+      Abort "$What could not be replaced."
+    !endif
+  ${EndIf}
+!macroend
+
 Section "Murmuro" SecProgram
   SectionIn RO
+  Call CheckFreeSpace
   Call EndRunningCopies
 
+  ; Written beside the installed files, and swapped in only once whole: a failure, a full disk
+  ; say, leaves the installed version as it was.
   SetOutPath "$INSTDIR"
-  File "/oname=murmuro.exe" "${PROGRAM}"
-  File "/oname=README.txt" "${README}"
+  File "/oname=murmuro.exe.new" "${PROGRAM}"
+  File "/oname=README.txt.new" "${README}"
   ; The user's settings: the default only where there are none yet.
   SetOverwrite off
   File "/oname=kel.dat" "${SETTINGS}"
   SetOverwrite on
-  WriteUninstaller "$INSTDIR\uninstall.exe"
+  Delete "$INSTDIR\uninstall.exe.new"
+  ClearErrors
+  WriteUninstaller "$INSTDIR\uninstall.exe.new"
+  ${If} ${Errors}
+    StrCpy $What "$INSTDIR\uninstall.exe"
+    Call WriteFailed
+  ${EndIf}
+  !insertmacro SWAP_IN README.txt 2
+  !insertmacro SWAP_IN murmuro.exe 2
+  !insertmacro SWAP_IN uninstall.exe ${EXIT_WRITE_FAILED}
 
-  WriteRegStr HKCU "${FOLDER_KEY}" "InstallFolder" "$INSTDIR"
+  !insertmacro WriteString "" "${FOLDER_KEY}" "InstallFolder" "$INSTDIR"
+  ClearErrors
   CreateShortcut "$SMPROGRAMS\${APP}.lnk" "$INSTDIR\murmuro.exe" "" "$INSTDIR\murmuro.exe" 0
+  ${If} ${Errors}
+  ${OrIfNot} ${FileExists} "$SMPROGRAMS\${APP}.lnk"
+    StrCpy $What "The Start-menu shortcut $SMPROGRAMS\${APP}.lnk"
+    Call WriteFailed
+  ${EndIf}
 
   ; Written last: the entry names a version only once its files are in place.
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${APP}"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\murmuro.exe,0"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${APP}"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
-  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
-  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
-  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+  !insertmacro WriteString "" "${UNINSTALL_KEY}" "DisplayName" "${APP}"
+  !insertmacro WriteString "" "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  !insertmacro WriteString "" "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\murmuro.exe,0"
+  !insertmacro WriteString "" "${UNINSTALL_KEY}" "Publisher" "${APP}"
+  !insertmacro WriteString "" "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  !insertmacro WriteString "" "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  !insertmacro WriteString "" "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  !insertmacro WriteDword "${UNINSTALL_KEY}" "NoModify" 1
+  !insertmacro WriteDword "${UNINSTALL_KEY}" "NoRepair" 1
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
-  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" $0
+  !insertmacro WriteDword "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
 
 Section "Start Murmuro when I sign in" SecAutostart
-  WriteRegStr HKCU "${RUN_KEY}" "${APP}" '"$INSTDIR\murmuro.exe"'
 SectionEnd
 
-Section "-Autostart off"
-  ${IfNot} ${SectionIsSelected} ${SecAutostart}
-    DeleteRegValue HKCU "${RUN_KEY}" "${APP}"
+Section "-Start at sign-in"
+  ${If} ${Silent}
+  ${AndIf} $Installed != ""
+  ${AndIf} $AutostartOption == ""
+    ; An upgrade without /AUTOSTART= leaves the choice, and Task Manager's, alone; a start at
+    ; sign-in follows the program only when it moved to another folder.
+    ClearErrors
+    ReadRegStr $0 HKCU "${RUN_KEY}" "${APP}"
+    ${IfNot} ${Errors}
+    ${AndIf} $InPlace = 0
+      !insertmacro WriteString "" "${RUN_KEY}" "${APP}" '"$INSTDIR\murmuro.exe"'
+    ${EndIf}
+  ${ElseIf} ${SectionIsSelected} ${SecAutostart}
+    !insertmacro WriteString "" "${RUN_KEY}" "${APP}" '"$INSTDIR\murmuro.exe"'
+    ; The user's explicit choice overrides a "disabled" in Task Manager.
+    !insertmacro DeleteValue "" "${APPROVED_KEY}" "${APP}"
+  ${Else}
+    !insertmacro DeleteValue "" "${RUN_KEY}" "${APP}"
   ${EndIf}
 SectionEnd
+
+; Before anything is closed: advisory only, the swap is what keeps the installed program whole.
+Function CheckFreeSpace
+  Push $0
+  Push $1
+  Push $2
+  Push $3
+  StrCpy $0 $INSTDIR
+  ${DoUntil} ${FileExists} "$0\*.*"
+    ${GetParent} $0 $1
+    ${If} $1 == ""
+      ${Break}
+    ${EndIf}
+    StrCpy $0 $1
+  ${Loop}
+  StrCpy $3 0
+  ${If} ${FileExists} "$0\*.*"
+    System::Call "kernel32::GetDiskFreeSpaceExW(w r0, *l .r2, p 0, p 0) i .r3"
+  ${EndIf}
+  ${If} $3 <> 0
+    SectionGetSize ${SecProgram} $1
+    IntOp $1 $1 + ${UNINSTALLER_KIB}
+    System::Int64Op $2 / 1024
+    Pop $2
+    System::Int64Op $2 < $1
+    Pop $3
+    ${If} $3 = 1
+      StrCpy $0 "There is not enough free space for Murmuro in $0: it needs $1 KB, $2 KB are free. \
+        Nothing was changed."
+      MessageBox MB_OK|MB_ICONSTOP "$0" /SD IDOK
+      Abort "$0"
+    ${EndIf}
+  ${EndIf}
+  Pop $3
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
 
 Function .onInit
   StrCpy $WasRunning 0
   StrCpy $Started 0
+  StrCpy $InPlace 0
+  Call GivenFolder
+  Pop $R0
   ReadRegStr $Installed HKCU "${UNINSTALL_KEY}" "DisplayVersion"
   ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "UninstallString"
   ${If} $0 != ""
@@ -365,26 +348,41 @@ Function .onInit
       SetErrorLevel ${EXIT_NEWER_INSTALLED}
       Quit
     ${EndIf}
-    ; Upgrade or repair in place: one installation only.
+    ; Upgrade or repair in place: one installation only. One whose program is gone (a moved
+    ; profile, a changed drive letter) is installed anew, by the folder page or /D=.
     ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
     ${If} $0 != ""
+    ${AndIf} ${FileExists} "$0\murmuro.exe"
+      StrCpy $InPlace 1
+      ${If} $R0 != ""
+        StrCpy $INSTDIR $R0
+        Call OwnFolder
+        ${If} $INSTDIR != $0
+          MessageBox MB_OK|MB_ICONSTOP "Murmuro is installed in $0, and an upgrade replaces it there. \
+            Leave out /D=, or uninstall Murmuro first to install it in $R0. Nothing was changed." /SD IDOK
+          SetErrorLevel ${EXIT_OTHER_FOLDER}
+          Quit
+        ${EndIf}
+      ${EndIf}
       StrCpy $INSTDIR $0
     ${EndIf}
-  ${Else}
-    ; Without /D=, the folder of the last installation, where its settings stayed. The command
-    ; line as Windows has it: NSIS cuts /D= off $CMDLINE.
-    System::Call "kernel32::GetCommandLineW() w .r0"
-    ${GetOptionsS} $0 "/D=" $1
-    ${If} ${Errors}
+  ${EndIf}
+  ${If} $InPlace = 0
+    ; Without /D=, the folder of the last installation, where its settings stayed, if it is there.
+    ${If} $R0 == ""
       ReadRegStr $0 HKCU "${FOLDER_KEY}" "InstallFolder"
       ${If} $0 != ""
+      ${AndIf} ${FileExists} "$0\*.*"
         StrCpy $INSTDIR $0
       ${EndIf}
+    ${Else}
+      StrCpy $INSTDIR $R0
     ${EndIf}
     Call OwnFolder
   ${EndIf}
 
-  ; Start at sign-in: on for a first install; an upgrade keeps what the Run value says.
+  ; Start at sign-in: on for a first install; an upgrade keeps what the Run value says; either
+  ; shows off while Task Manager has Murmuro disabled.
   StrCpy $2 1
   ${If} $Installed != ""
     ClearErrors
@@ -393,13 +391,20 @@ Function .onInit
       StrCpy $2 0
     ${EndIf}
   ${EndIf}
+  Call StartDisabled
+  Pop $0
+  ${If} $0 = 1
+    StrCpy $2 0
+  ${EndIf}
   ${GetParameters} $0
   ClearErrors
   ${GetOptions} $0 "/AUTOSTART=" $1
+  StrCpy $AutostartOption ""
   ${IfNot} ${Errors}
     ${If} $1 == "0"
     ${OrIf} $1 == "1"
       StrCpy $2 $1
+      StrCpy $AutostartOption $1
     ${Else}
       MessageBox MB_OK|MB_ICONSTOP "/AUTOSTART= takes 0 (off) or 1 (on), not $\"$1$\"." /SD IDOK
       SetErrorLevel ${EXIT_BAD_OPTION}
@@ -423,8 +428,11 @@ Function .onInstSuccess
   ${EndIf}
 FunctionEnd
 
-; Nor does a failed install or uninstall leave it closed.
+; Nor does a failed install or uninstall leave it closed: the program it starts is whole.
 Function .onInstFailed
+  Delete "$INSTDIR\murmuro.exe.new"
+  Delete "$INSTDIR\README.txt.new"
+  Delete "$INSTDIR\uninstall.exe.new"
   ${If} $WasRunning = 1
     SetOutPath "$INSTDIR"
     Call StartInstalledProgram
@@ -440,10 +448,21 @@ FunctionEnd
 
 Section "Uninstall"
   Call un.EndRunningCopies
-  ; Still there, it would start at sign-in with no entry left to remove it.
+  ; The start at sign-in goes first, checked: left behind, it would name a deleted program.
   ClearErrors
-  Delete "$INSTDIR\murmuro.exe"
+  ReadRegStr $R0 HKCU "${RUN_KEY}" "${APP}"
   ${If} ${Errors}
+    StrCpy $R1 0
+  ${Else}
+    StrCpy $R1 1
+  ${EndIf}
+  !insertmacro DeleteValue "un." "${RUN_KEY}" "${APP}"
+  ; Still there, the program keeps its start at sign-in and its entry.
+  Delete "$INSTDIR\murmuro.exe"
+  ${If} ${FileExists} "$INSTDIR\murmuro.exe"
+    ${If} $R1 = 1
+      !insertmacro WriteString "un." "${RUN_KEY}" "${APP}" $R0
+    ${EndIf}
     MessageBox MB_OK|MB_ICONSTOP "$INSTDIR\murmuro.exe cannot be deleted; it may be in use. \
       Murmuro was not removed." /SD IDOK
     Abort "Murmuro was not removed."
@@ -451,8 +470,15 @@ Section "Uninstall"
   Delete "$INSTDIR\README.txt"
   ; kel.dat stays: the user's acronyms and switches survive a reinstall.
   Delete "$SMPROGRAMS\${APP}.lnk"
-  DeleteRegValue HKCU "${RUN_KEY}" "${APP}"
+  ${If} ${FileExists} "$SMPROGRAMS\${APP}.lnk"
+    StrCpy $What "The Start-menu shortcut $SMPROGRAMS\${APP}.lnk"
+    Call un.WriteFailed
+  ${EndIf}
+  !insertmacro DeleteValue "un." "${APPROVED_KEY}" "${APP}"
+  ; The entry goes only with every other trace, and before the uninstaller it runs. It is checked
+  ; by the value the list of installed apps runs.
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
+  !insertmacro DeleteValue "un." "${UNINSTALL_KEY}" "UninstallString"
   Delete "$INSTDIR\uninstall.exe"
   ; Removed only when empty, and never while it is the current folder.
   SetOutPath "$TEMP"

@@ -11,6 +11,7 @@ namespace {
 
 constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Murmuro";
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr wchar_t kApprovedKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 
 std::filesystem::path KnownFolder(REFKNOWNFOLDERID id) {
   PWSTR path = nullptr;
@@ -39,6 +40,17 @@ std::optional<std::wstring> ReadString(const wchar_t* key, const wchar_t* value)
   return text;
 }
 std::optional<std::wstring> RunValue() { return ReadString(kRunKey, L"Murmuro"); }
+// Task Manager's record of the start at sign-in: its first byte is even when enabled, odd when disabled.
+void SetStartApproved(int first) {
+  const BYTE data[12] = {static_cast<BYTE>(first)};
+  RegSetKeyValueW(HKEY_CURRENT_USER, kApprovedKey, L"Murmuro", REG_BINARY, data, sizeof data);
+}
+std::optional<int> StartApproved() {
+  BYTE data[12] = {};
+  DWORD size = sizeof data;
+  if (RegGetValueW(HKEY_CURRENT_USER, kApprovedKey, L"Murmuro", RRF_RT_REG_BINARY, nullptr, data, &size)) return {};
+  return data[0];
+}
 bool UninstallEntryExists() {
   HKEY key = nullptr;
   if (RegOpenKeyExW(HKEY_CURRENT_USER, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
@@ -117,6 +129,7 @@ void ForgetInstallation() {
   }
   RegDeleteTreeW(HKEY_CURRENT_USER, kUninstallKey);
   RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Murmuro");
+  RegDeleteKeyValueW(HKEY_CURRENT_USER, kApprovedKey, L"Murmuro");
   RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Murmuro");
   std::error_code ignored;
   std::filesystem::remove_all(InstallFolder(), ignored);
@@ -192,6 +205,7 @@ TEST_F(Installer, SilentInstallStartsAtSignInAndUninstallsThroughItsEntry) {
   EXPECT_TRUE(WaitUntil([&] { return TrayIconExists(run.Window()); }));
 
   // Through the entry, as Windows' app list runs it, while the program runs.
+  SetStartApproved(3);
   const std::optional<std::wstring> uninstall = ReadString(kUninstallKey, L"UninstallString");
   ASSERT_TRUE(uninstall);
   EXPECT_EQ(RunToEnd(*uninstall + L" /S", true), std::optional<DWORD>(0));
@@ -202,6 +216,7 @@ TEST_F(Installer, SilentInstallStartsAtSignInAndUninstallsThroughItsEntry) {
   EXPECT_FALSE(std::filesystem::exists(Shortcut()));
   EXPECT_FALSE(UninstallEntryExists());
   EXPECT_EQ(RunValue(), std::nullopt);
+  EXPECT_EQ(StartApproved(), std::nullopt);
   EXPECT_EQ(ReadAll(folder / "kel.dat"), ReadAll(HostPath("MURMURO_DEFAULT_SETTINGS")));
 }
 
@@ -241,39 +256,52 @@ TEST_F(Installer, UpgradeOverARunningCopyKeepsTheSettingsAndAnOlderSetupIsRefuse
 }
 
 TEST_F(Installer, StartAtSignInFollowsTheLastChoiceAndExistingSettingsStay) {
-  // Settings left behind by an earlier installation.
-  std::filesystem::create_directories(InstallFolder());
-  WriteFile(InstallFolder() / "kel.dat", kUserSettings);
-
   EXPECT_NE(RunSetup("MURMURO_SETUP", L"/S /AUTOSTART=off"), std::optional<DWORD>(0));
   EXPECT_FALSE(UninstallEntryExists()) << "a mistyped option installs nothing";
-
-  ASSERT_EQ(RunSetup("MURMURO_SETUP", L"/S /AUTOSTART=0"), std::optional<DWORD>(0));
-  EXPECT_TRUE(UninstallEntryExists());
-  EXPECT_EQ(RunValue(), std::nullopt);
-  EXPECT_EQ(ReadAll(InstallFolder() / "kel.dat"), kUserSettings);
-
+  // Settings left behind by an earlier installation, and Task Manager's enabled, then disabled:
+  // the start at sign-in is on by default unless disabled.
+  for (const auto& [approved, on] : {std::pair{2, true}, {3, false}}) {
+    ForgetInstallation();
+    std::filesystem::create_directories(InstallFolder());
+    WriteFile(InstallFolder() / "kel.dat", kUserSettings);
+    SetStartApproved(approved);
+    ASSERT_EQ(RunSetup("MURMURO_SETUP"), std::optional<DWORD>(0));
+    EXPECT_TRUE(UninstallEntryExists());
+    EXPECT_EQ(RunValue().has_value(), on) << approved;
+    EXPECT_EQ(ReadAll(InstallFolder() / "kel.dat"), kUserSettings);
+  }
   ASSERT_EQ(RunSetup("MURMURO_SETUP_NEXT"), std::optional<DWORD>(0));
   EXPECT_EQ(RunValue(), std::nullopt) << "an upgrade keeps it off";
   ASSERT_EQ(RunSetup("MURMURO_SETUP_NEXT", L"/S /AUTOSTART=1"), std::optional<DWORD>(0));
   EXPECT_EQ(RunValue(), Quoted(InstalledProgram()));
+  EXPECT_EQ(StartApproved(), std::nullopt) << "the explicit choice overrides Task Manager's";
   EXPECT_EQ(ReadAll(InstallFolder() / "kel.dat"), kUserSettings);
+  // Disabled again: an upgrade leaves both alone; /AUTOSTART=0 turns it off.
+  SetStartApproved(3);
+  ASSERT_EQ(RunSetup("MURMURO_SETUP_NEXT"), std::optional<DWORD>(0));
+  EXPECT_EQ(RunValue(), Quoted(InstalledProgram()));
+  EXPECT_EQ(StartApproved(), std::optional<int>(3));
+  ASSERT_EQ(RunSetup("MURMURO_SETUP_NEXT", L"/S /AUTOSTART=0"), std::optional<DWORD>(0));
+  EXPECT_EQ(RunValue(), std::nullopt);
 }
 
 TEST_F(Installer, AFolderOfTheUsersGetsAMurmuroFolderInsideAndTheLastFolderIsFoundAgain) {
   const std::filesystem::path tools = ToolsFolder();
   constexpr char kUsers[] = "the user's\r\n";
   const struct {
-    const char* holds;  // null: nothing
+    std::vector<const char*> holds;
     std::filesystem::path installedInto;
-  } rows[] = {{"kel.dat", tools}, {nullptr, tools}, {"README.txt", tools / "Murmuro"}};
+  } rows[] = {{{"kel.dat", "kel.dat.bak"}, tools},
+              {{}, tools},
+              {{"README.txt"}, tools / "Murmuro"},
+              {{"kel.dat", "README.txt"}, tools / "Murmuro"}};  // a kel.dat of the user's own
   for (const auto& row : rows) {
     ForgetInstallation();
     std::filesystem::create_directories(tools);
-    if (row.holds) WriteFile(tools / row.holds, kUsers);
+    for (const char* name : row.holds) WriteFile(tools / name, kUsers);
     ASSERT_EQ(RunSetup("MURMURO_SETUP", L"/S /D=" + tools.wstring()), std::optional<DWORD>(0));
     EXPECT_EQ(ReadString(kUninstallKey, L"InstallLocation"), row.installedInto.wstring());
-    EXPECT_EQ(row.holds ? ReadAll(tools / row.holds) : kUsers, kUsers) << row.holds;
+    for (const char* name : row.holds) EXPECT_EQ(ReadAll(tools / name), kUsers) << name;
   }
   // Uninstalled and installed again: into the same folder, where the settings stayed.
   const std::filesystem::path folder = tools / "Murmuro";
@@ -281,6 +309,22 @@ TEST_F(Installer, AFolderOfTheUsersGetsAMurmuroFolderInsideAndTheLastFolderIsFou
   EXPECT_EQ(ReadAll(tools / "README.txt"), kUsers);
   ASSERT_EQ(RunSetup("MURMURO_SETUP"), std::optional<DWORD>(0));
   EXPECT_EQ(ReadString(kUninstallKey, L"InstallLocation"), folder.wstring());
+
+  // One installation: an upgrade to another folder is refused; the folder it was given is its own.
+  EXPECT_EQ(RunSetup("MURMURO_SETUP_NEXT", L"/S /D=" + (tools / "Other").wstring()), std::optional<DWORD>(8));
+  EXPECT_EQ(ReadString(kUninstallKey, L"DisplayVersion"), Env(L"MURMURO_VERSION"));
+  EXPECT_FALSE(std::filesystem::exists(tools / "Other"));
+  ASSERT_EQ(RunSetup("MURMURO_SETUP_NEXT", L"/S /D=" + tools.wstring()), std::optional<DWORD>(0));
+  EXPECT_EQ(ReadString(kUninstallKey, L"InstallLocation"), folder.wstring());
+  // Its program gone (a moved profile): installed anew where /D= says, not in the last folder,
+  // even run unquoted from a path with an apostrophe.
+  std::filesystem::remove(folder / "murmuro.exe");
+  const std::filesystem::path setup = tools / "it's" / "setup.exe";
+  std::filesystem::create_directories(setup.parent_path());
+  std::filesystem::copy_file(HostPath("MURMURO_SETUP_NEXT"), setup);
+  ASSERT_EQ(RunToEnd(setup.wstring() + L" /S /D=" + (tools / "Moved").wstring()), std::optional<DWORD>(0));
+  EXPECT_EQ(ReadString(kUninstallKey, L"InstallLocation"), (tools / "Moved").wstring());
+  EXPECT_TRUE(std::filesystem::is_regular_file(tools / "Moved" / "murmuro.exe"));
 }
 
 TEST_F(Installer, EveryCopyOfTheInstalledFileIsClosedOrNoneAndAFailureStartsItAgain) {
@@ -293,20 +337,31 @@ TEST_F(Installer, EveryCopyOfTheInstalledFileIsClosedOrNoneAndAFailureStartsItAg
   second.Start(0);
   HWND box = nullptr;
   ASSERT_TRUE(WaitUntil([&] { return (box = ProcessWindow(second.ProcessId(), L"#32770")) != nullptr; }));
+  const ULONGLONG asked = GetTickCount64();
   EXPECT_EQ(RunSetup("MURMURO_SETUP_NEXT"), std::optional<DWORD>(6));
+  EXPECT_GE(GetTickCount64() - asked, 4500u) << "refused before looking again for 5 s";
   EXPECT_EQ(first.WaitForExit(0), std::nullopt);
   PostMessageW(box, WM_CLOSE, 0, 0);
   ASSERT_EQ(second.WaitForExit(), std::optional<DWORD>(0));
 
-  // Held open elsewhere (a virus scanner, say), the file can be neither replaced nor deleted. The
-  // uninstaller runs in place (_?=) to give its own exit code.
-  const win32::UniqueKernelHandle held(CreateFileW(InstalledProgram().c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                                   nullptr, OPEN_EXISTING, 0, nullptr));
+  // Held open elsewhere (a virus scanner, say), the file can be neither replaced nor deleted; then
+  // a folder where the uninstaller goes fails that write. The uninstaller runs in place (_?=) to
+  // give its own exit code.
+  win32::UniqueKernelHandle held(CreateFileW(InstalledProgram().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                             OPEN_EXISTING, 0, nullptr));
+  const std::filesystem::path uninstaller = InstallFolder() / "uninstall.exe";
   DWORD closed = first.ProcessId();
-  for (const std::wstring& command : {Quoted(HostPath("MURMURO_SETUP_NEXT")) + L" /S",
-                                      Quoted(InstallFolder() / "uninstall.exe") + L" /S _?=" +
-                                          InstallFolder().wstring()}) {
-    EXPECT_EQ(RunToEnd(command), std::optional<DWORD>(2)) << command;
+  const std::pair<std::wstring, DWORD> runs[] = {
+      {Quoted(HostPath("MURMURO_SETUP_NEXT")) + L" /S", 2},
+      {Quoted(uninstaller) + L" /S _?=" + InstallFolder().wstring(), 2},
+      {Quoted(HostPath("MURMURO_SETUP_NEXT")) + L" /S", 7}};
+  for (const auto& [command, code] : runs) {
+    if (code == 7) {
+      held.reset();
+      std::filesystem::remove(uninstaller);
+      std::filesystem::create_directory(uninstaller);
+    }
+    EXPECT_EQ(RunToEnd(command), std::optional<DWORD>(code)) << command;
     std::vector<Copy> copies;
     ASSERT_TRUE(WaitUntil([&] { return (copies = InstalledCopies()).size() == 1 && copies[0].Pid != closed; },
                           20000)) << "the closed copy runs again";
@@ -315,6 +370,9 @@ TEST_F(Installer, EveryCopyOfTheInstalledFileIsClosedOrNoneAndAFailureStartsItAg
   EXPECT_EQ(first.WaitForExit(0), std::optional<DWORD>(0));
   EXPECT_EQ(ReadString(kUninstallKey, L"DisplayVersion"), installed);
   EXPECT_EQ(RunValue(), Quoted(InstalledProgram()));
+  for (const auto& entry : std::filesystem::directory_iterator(InstallFolder())) {
+    EXPECT_NE(entry.path().extension(), ".new") << "left behind: " << entry.path();
+  }
 }
 
 }  // namespace
