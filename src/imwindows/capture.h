@@ -97,8 +97,9 @@ IMTextResult GetIMText(const CaptureContext& ctx, Hwnd view, KeptDocuments* keep
 
 // How often a view that looks unchanged is read in full all the same: so changes the probe
 // cannot see (an edit, a history cleared, text added inside a line) and a replaced document are
-// caught this late at the most.
-inline constexpr std::chrono::milliseconds kSafetyReadInterval{5000};
+// caught this late at the most. Not more often: with long conversations this read is most of
+// what an idle Murmuro costs the client.
+inline constexpr std::chrono::milliseconds kSafetyReadInterval{10000};
 
 // A capture that first asks the kept collection of the view's document for its length (one call,
 // no document request) and hands back "unchanged" when it is what it was before the last read.
