@@ -104,7 +104,9 @@ class Program {
         icon_(LoadProgramIcon(instance, SM_CXICON, SM_CYICON)),
         smallIcon_(win32::LoadTrayIcon(instance, IDI_MURMURO)),
         trayIcon_(win32::LoadTrayIcon(instance, IDI_MURMURO)),
-        store_{ProgramFolder(), files_, codec_} {}
+        store_{ProgramFolder(), files_, codec_} {
+    state_.ReadingSwitchedOn = switchedOn_;
+  }
 
   int Run(OneCopy& copy) {
     const int failed = StartUp({[this] { CreateVoice(); }, [this] { LoadMainForm(); },
@@ -193,8 +195,10 @@ class Program {
   win32::MshtmlTypeLibrary typeLibrary_;  // held for the process: each capture's proxies reuse it
   win32::Win32WindowSystem windows_;
   win32::MultithreadedApartmentKeeper apartmentKeeper_;  // outlives every reference a lane keeps
+  // Made before the lanes, which read it as each capture begins; the state holds it too.
+  std::shared_ptr<SwitchCount> switchedOn_ = std::make_shared<SwitchCount>(0);
   // The UI thread never waits for a client, however it behaves.
-  CaptureLanes captures_{windows_, MakeLaneWork, InMultithreadedApartment};
+  CaptureLanes captures_{windows_, switchedOn_, MakeLaneWork, InMultithreadedApartment};
   win32::Win32AnsiCodec codec_;
   win32::Win32LowerCase lower_;
   win32::Win32FileSystem files_;

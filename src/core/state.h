@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "base/one_based_list.h"
+#include "base/switch_count.h"
 #include "base/text.h"
 #include "base/window_records.h"
 #include "platform/voice.h"
@@ -24,9 +25,9 @@ struct ProgramState {
   AcronymList Acronyms;
   // Greater than 0 means on.
   std::int16_t UseReader = 0;
-  // How often reading was switched on: a capture asked for before the last time may hold lines
-  // that came while it was off, which are skipped for good.
-  std::uint32_t ReadingSwitchedOn = 0;
+  // How often reading was switched on: a capture that began before the last time may hold lines
+  // that came while it was off, which are skipped for good. Shared with whatever captures.
+  std::shared_ptr<SwitchCount> ReadingSwitchedOn = std::make_shared<SwitchCount>(0);
   std::int16_t TopOnly = 0;
 };
 

@@ -10,6 +10,7 @@
 #include <optional>
 #include <utility>
 
+#include "base/switch_count.h"
 #include "base/text.h"
 #include "platform/html_document.h"
 #include "platform/window_system.h"
@@ -42,10 +43,10 @@ struct ViewId {
   auto operator<=>(const ViewId&) const = default;
 };
 
-// A capture that came back, with the tag it was asked with.
+// A capture that came back. `tag` is how often reading had been switched on when its read began.
 struct FinishedCapture {
   ViewId view;
-  std::uint64_t tag = 0;
+  std::uint32_t tag = 0;
   IMTextResult result;
 };
 // A list, so a result made ready beforehand is handed over without allocating.
@@ -117,7 +118,7 @@ class Captures {
   virtual ~Captures() = default;
   // Hands out a capture of the view, unless one is still out for it. Never waits. `read` asks for
   // a full read, for a view whose text is not known yet.
-  virtual bool Request(const ViewId& view, std::uint64_t tag, bool read) = 0;
+  virtual bool Request(const ViewId& view, bool read) = 0;
   // The captures that came back since the last call, in the order they came. Never waits.
   virtual FinishedCaptures TakeFinished() = 0;
   // After each scan and tick: lets go of what views whose window has gone still hold.
@@ -128,8 +129,10 @@ class Captures {
 // its result kept for TakeFinished.
 class DirectCaptures final : public Captures {
  public:
-  explicit DirectCaptures(CaptureContext ctx) : ctx_(ctx) {}
-  bool Request(const ViewId& view, std::uint64_t tag, bool /*read*/) override {
+  DirectCaptures(CaptureContext ctx, std::shared_ptr<const SwitchCount> switchedOn)
+      : ctx_(ctx), switchedOn_(std::move(switchedOn)) {}
+  bool Request(const ViewId& view, bool /*read*/) override {
+    const std::uint32_t tag = switchedOn_->load();
     finished_.push_back({view, tag, GetIMText(ctx_, view.hwnd)});
     return true;
   }
@@ -137,6 +140,7 @@ class DirectCaptures final : public Captures {
 
  private:
   CaptureContext ctx_;
+  std::shared_ptr<const SwitchCount> switchedOn_;
   FinishedCaptures finished_;
 };
 

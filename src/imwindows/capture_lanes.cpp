@@ -72,7 +72,21 @@ struct CaptureLanes::Lane {
     changed.notify_all();
   }
 
-  void Run(const WorkFactory& factory, Outbox& outbox) noexcept {
+  // Takes its end back unless it has begun on it; the calling thread's.
+  bool WithdrawEnd() {
+    const std::lock_guard lock(mutex);
+    if (jobs.empty() || jobs.back().kind != Kind::kEnd) return false;
+    jobs.pop_back();
+    ending = false;
+    return true;
+  }
+
+  bool Ended() {
+    const std::lock_guard lock(mutex);
+    return ended;
+  }
+
+  void Run(const WorkFactory& factory, Outbox& outbox, const SwitchCount& switchedOn) noexcept {
     std::unique_ptr<LaneWork> work;
     try {
       work = factory();
@@ -95,7 +109,10 @@ struct CaptureLanes::Lane {
         }
         continue;
       }
-      IMTextResult& result = job.result.front().result;
+      FinishedCapture& finished = job.result.front();
+      // Judged by the switch as it stands now, when the client is about to be read.
+      finished.tag = switchedOn.load();
+      IMTextResult& result = finished.result;
       try {
         result = work ? work->Capture(job.view, job.read) : NotFound();
       } catch (...) {
@@ -105,7 +122,6 @@ struct CaptureLanes::Lane {
       outbox.Put(job.result);
     }
     work.reset();  // here, on this thread: the references were taken here
-    Finish();
   }
 
   void Finish() noexcept {
@@ -115,8 +131,10 @@ struct CaptureLanes::Lane {
   }
 };
 
-CaptureLanes::CaptureLanes(platform::WindowSystem& windows, WorkFactory work, ThreadScope scope, Limits limits)
+CaptureLanes::CaptureLanes(platform::WindowSystem& windows, std::shared_ptr<const SwitchCount> switchedOn,
+                           WorkFactory work, ThreadScope scope, Limits limits)
     : windows_(windows),
+      switchedOn_(std::move(switchedOn)),
       work_(std::move(work)),
       scope_(std::move(scope)),
       limits_(limits),
@@ -138,17 +156,19 @@ void CaptureLanes::End() noexcept {
     outbox_->done.clear();
   }
   const auto until = std::chrono::steady_clock::now() + limits_.exitWait;
-  for (auto& entry : lanes_) {
-    Lane& lane = *entry.second;
+  const auto eachLane = [this](const auto& act) {
+    for (auto& entry : lanes_) act(*entry.second);
+    for (auto& retired : retiring_) act(*retired);
+  };
+  eachLane([](Lane& lane) {
     const std::lock_guard lock(lane.mutex);
     // What is still queued is of no use now; the end lets go of everything the lane kept.
     lane.jobs.clear();
     lane.jobs.emplace_back();
     lane.changed.notify_all();
     lane.ending = true;
-  }
-  for (auto& entry : lanes_) {
-    Lane& lane = *entry.second;
+  });
+  eachLane([until](Lane& lane) {
     std::unique_lock lock(lane.mutex);
     const bool ended = lane.changed.wait_until(lock, until, [&] { return lane.ended; });
     lock.unlock();
@@ -158,20 +178,17 @@ void CaptureLanes::End() noexcept {
     } else {
       lane.thread.detach();
     }
-  }
+  });
   lanes_.clear();
+  retiring_.clear();
   out_.clear();
 }
 
 std::shared_ptr<CaptureLanes::Lane> CaptureLanes::Start() {
   auto lane = std::make_shared<Lane>();
   // The thread owns what it uses: it may outlive this object, stuck in a call.
-  lane->thread = std::thread([lane, outbox = outbox_, work = work_, scope = scope_] {
-    bool ran = false;
-    const std::function<void()> run = [&] {
-      ran = true;
-      lane->Run(work, *outbox);
-    };
+  lane->thread = std::thread([lane, outbox = outbox_, switchedOn = switchedOn_, work = work_, scope = scope_] {
+    const std::function<void()> run = [&] { lane->Run(work, *outbox, *switchedOn); };
     try {
       if (scope) {
         scope(run);
@@ -180,33 +197,40 @@ std::shared_ptr<CaptureLanes::Lane> CaptureLanes::Start() {
       }
     } catch (...) {
     }
-    if (!ran) lane->Finish();
+    // Once its scope has been left too: whoever joins it then waits for nothing more.
+    lane->Finish();
   });
   return lane;
 }
 
-bool CaptureLanes::Request(const ViewId& view, std::uint64_t tag, bool read) {
+CaptureLanes::Lane& CaptureLanes::LaneFor(const Client& client) {
+  auto found = lanes_.find(client);
+  if (found != lanes_.end() && (!found->second->ending || found->second->WithdrawEnd())) return *found->second;
+  // Started before it is listed, so a failure leaves the lanes as they were.
+  const std::shared_ptr<Lane> started = Start();
+  try {
+    if (found == lanes_.end()) {
+      found = lanes_.emplace(client, started).first;
+    } else {
+      retiring_.push_back(found->second);
+      found->second = started;
+    }
+  } catch (...) {
+    const std::lock_guard lock(started->mutex);
+    started->jobs.emplace_back();  // its end: nothing else was queued
+    started->changed.notify_all();
+    throw;
+  }
+  return *started;
+}
+
+bool CaptureLanes::Request(const ViewId& view, bool read) {
   // Gone when listed, or its capture still out: nothing to do until that one is back.
   if (ended_ || view.thread == 0 || out_.count(view) != 0) return false;
-  const Client client{view.thread, view.process};
-  auto found = lanes_.find(client);
-  if (found == lanes_.end()) {
-    const std::shared_ptr<Lane> started = Start();
-    try {
-      found = lanes_.emplace(client, started).first;
-    } catch (...) {
-      const std::lock_guard lock(started->mutex);
-      started->jobs.emplace_back();  // its end: nothing else was queued
-      started->changed.notify_all();
-      throw;
-    }
-  }
-  Lane& lane = *found->second;
-  // All its views have gone; a new lane for the client waits until this one has ended.
-  if (lane.ending) return false;
+  Lane& lane = LaneFor({view.thread, view.process});
 
   Lane::Job job{Lane::Kind::kCapture, view.hwnd, read, {}};
-  job.result.push_back({view, tag, {}});
+  job.result.push_back({view, 0, {}});
   lane.views.insert(view.hwnd);
   const auto marked = out_.insert(view).first;
   try {
@@ -260,6 +284,12 @@ void CaptureLanes::ReleaseGone() {
       ++it;
     }
   }
+  // Never waited for: joined once they have ended by themselves.
+  std::erase_if(retiring_, [](const std::shared_ptr<Lane>& lane) {
+    if (!lane->Ended()) return false;
+    lane->thread.join();
+    return true;
+  });
 }
 
 }  // namespace murmuro

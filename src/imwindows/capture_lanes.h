@@ -11,6 +11,11 @@
 //
 // A lane works through its captures in the order they were queued, and a view has at most one
 // capture queued or running, so every view of a slow client is read in turn.
+//
+// A lane whose client has no view left ends; a view of that client found before the lane took
+// its end withdraws it. One found later gets a new lane at once, while the old one finishes
+// letting go of the closed views' references: those belong to documents nobody asks for again,
+// the client serialises our calls on its own thread, and the two lanes share nothing of ours.
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -19,6 +24,7 @@
 #include <memory>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "imwindows/capture.h"
 
@@ -52,8 +58,10 @@ class CaptureLanes final : public Captures {
 
   using Limits = CaptureLaneLimits;
 
-  // `windows` is used on the calling thread only, to tell whether a view lives.
-  CaptureLanes(platform::WindowSystem& windows, WorkFactory work, ThreadScope scope, Limits limits = {});
+  // `windows` is used on the calling thread only, to tell whether a view lives. `switchedOn` is
+  // read by a lane just before each capture, and its value comes back with the result.
+  CaptureLanes(platform::WindowSystem& windows, std::shared_ptr<const SwitchCount> switchedOn, WorkFactory work,
+               ThreadScope scope, Limits limits = {});
   // End() unless it has run.
   ~CaptureLanes() override;
   CaptureLanes(const CaptureLanes&) = delete;
@@ -61,7 +69,7 @@ class CaptureLanes final : public Captures {
 
   // Before the first request.
   void SetWake(Wake wake);
-  bool Request(const ViewId& view, std::uint64_t tag, bool read) override;
+  bool Request(const ViewId& view, bool read) override;
   FinishedCaptures TakeFinished() override;
   void ReleaseGone() override;
   // The program ends: captures still queued are dropped, no lane wakes anybody any more, and
@@ -69,8 +77,8 @@ class CaptureLanes final : public Captures {
   // when the call returns, if the process still runs then.
   void End() noexcept;
 
-  // Lanes whose thread has not ended.
-  std::size_t Lanes() const { return lanes_.size(); }
+  // Lanes whose thread has not been seen to end, those of no client any more included.
+  std::size_t Lanes() const { return lanes_.size() + retiring_.size(); }
 
  private:
   struct Lane;
@@ -79,13 +87,17 @@ class CaptureLanes final : public Captures {
   using Client = std::pair<std::uint32_t, std::uint32_t>;
 
   std::shared_ptr<Lane> Start();
+  // The client's lane, to queue a capture on: a new one when it has none, or its lane is ending.
+  Lane& LaneFor(const Client& client);
 
   platform::WindowSystem& windows_;
+  std::shared_ptr<const SwitchCount> switchedOn_;
   WorkFactory work_;
   ThreadScope scope_;
   Limits limits_;
   std::shared_ptr<Outbox> outbox_;
   std::map<Client, std::shared_ptr<Lane>> lanes_;
+  std::vector<std::shared_ptr<Lane>> retiring_;  // ended lanes still letting go, joined once done
   std::set<ViewId> out_;  // views with a capture queued or running
   bool ended_ = false;
 };

@@ -223,14 +223,14 @@ void ReadWindows(ProgramState& state, const ScanContext& ctx) {
   // Every view found is read from now on; a new one before a burst of lines can pass for history.
   const std::size_t views = state.IMWindows.Count();
   for (std::size_t position = 1; position <= views; ++position) {
-    step([&] { RequestCapture(state, ctx, *state.IMWindows.Item(position)); });
+    step([&] { RequestCapture(ctx, *state.IMWindows.Item(position)); });
   }
   step([&] { ctx.timer.SetEnabled(true); });
 }
 
-bool RequestCapture(const ProgramState& state, const ScanContext& ctx, const clsIMWindow& view) {
+bool RequestCapture(const ScanContext& ctx, const clsIMWindow& view) {
   // Until a view's text is known, only a full read tells anything.
-  return ctx.captures.Request(IdOf(view), state.ReadingSwitchedOn, view.State != clsIMWindow::Start::kKnown);
+  return ctx.captures.Request(IdOf(view), view.State != clsIMWindow::Start::kKnown);
 }
 
 void ForgetClosedViews(ProgramState& state, const ScanContext& ctx) {

@@ -23,8 +23,8 @@ inline ViewId IdOf(const clsIMWindow& view) { return {view.hwnd, view.Thread, vi
 // unprimed until their first answer; later scans list them as new conversations. Never throws.
 void ReadWindows(ProgramState& state, const ScanContext& ctx);
 
-// Hands out a capture of the view unless one is out; tagged with the reading switch's count.
-bool RequestCapture(const ProgramState& state, const ScanContext& ctx, const clsIMWindow& view);
+// Hands out a capture of the view unless one is out.
+bool RequestCapture(const ScanContext& ctx, const clsIMWindow& view);
 
 // Forgets the views that left the list once their window has gone: a handle Windows hands out
 // again must never inherit an old text.

@@ -24,6 +24,13 @@ class TickMark {
 // A text that ends in CR LF is still being written: its last line is empty.
 bool Settled(TextView text) { return text.empty() || !LastLine(text).empty(); }
 
+LeftView* FindLeftView(ProgramState& state, const ViewId& id) {
+  for (LeftView& view : state.LeftViews) {
+    if (ViewId{view.hwnd, view.Thread, view.Process} == id) return &view;
+  }
+  return nullptr;
+}
+
 // Fails when the voice is missing, refuses the text or throws.
 bool HandOver(platform::Voice* voice, const Text& phrase) noexcept {
   bool taken = false;
@@ -85,7 +92,7 @@ void PollCycle::Tick() {
       Rescan();
       return;
     }
-    step([&] { RequestCapture(state, ctx_.scan, *view); });
+    step([&] { RequestCapture(ctx_.scan, *view); });
   }
   // A tick that rescanned has had this done by the scan.
   step([&] { ctx_.scan.captures.ReleaseGone(); });
@@ -103,38 +110,45 @@ void PollCycle::Handle(const FinishedCapture& finished) {
   platform::WindowSystem& windows = ctx_.scan.windows;
   ResumeNext step;
 
-  // Matched by who the view is: a rescan makes new entries, and one that left the list gets
-  // nothing. The entry is held across the handling.
-  std::shared_ptr<clsIMWindow> view;
+  // Matched by who the view is: a rescan makes new entries. A listed entry is held across the
+  // handling; one that left the list while its window lives is judged the same way, so it comes
+  // back knowing what it showed.
+  std::shared_ptr<clsIMWindow> listed;
   for (const auto& entry : state.IMWindows) {
-    if (entry && IdOf(*entry) == finished.view) view = entry;
+    if (entry && IdOf(*entry) == finished.view) listed = entry;
   }
+  LeftView* left = listed ? nullptr : FindLeftView(state, finished.view);
   const IMTextResult& captured = finished.result;
-  if (!view || captured.How == Answer::kUnchanged) return;
+  if ((!listed && !left) || captured.How == Answer::kUnchanged) return;
+  Text& known = listed ? listed->IMText : left->IMText;
+  clsIMWindow::Start& start = listed ? listed->State : left->State;
 
   if (captured.How == Answer::kNone) {
-    // Unreadable for now (its client busy, say) is not gone; only a view whose window has gone
-    // calls for the rescan, which the next tick makes.
+    // Unreadable for now (its client busy, say) is not gone; only a listed view whose window has
+    // gone calls for the rescan, which the next tick makes.
     bool exists = false;
-    step([&] { exists = windows.IsWindow(view->hwnd); });
-    if (!exists) rescanDue_ = true;
+    step([&] { exists = windows.IsWindow(finished.view.hwnd); });
+    if (listed && !exists) rescanDue_ = true;
     return;
   }
   const Text& text = captured.Text;
+  // Every text kept without being spoken goes through here: less its open last line, so the
+  // line that finishes it is one more line, spoken once and alone.
+  const auto remember = [&](TextView shown) { step([&] { known = Text(WithoutOpenLine(shown)); }); };
 
-  switch (view->State) {
+  switch (start) {
     case clsIMWindow::Start::kKnown:
       if (captured.How == Answer::kTooShort) return;  // nothing to compare with its lines
       break;
     case clsIMWindow::Start::kUnprimed:
       if (captured.How == Answer::kRead) {
         // What it showed at its first answer was there before us.
-        step([&] { view->IMText = text; });
-        view->State = clsIMWindow::Start::kKnown;
+        remember(text);
+        start = clsIMWindow::Start::kKnown;
       } else {
         // No conversation yet at start-up: its first line is news, as in a new one.
-        view->IMText.clear();
-        view->State = clsIMWindow::Start::kNew;
+        known.clear();
+        start = clsIMWindow::Start::kNew;
       }
       return;
     case clsIMWindow::Start::kNew: {
@@ -143,8 +157,8 @@ void PollCycle::Handle(const FinishedCapture& finished) {
       // the client shows. The usual rules speak the opening line, once it is settled.
       const auto history = LinesBeforeLastWithText(text);
       if (!history) return;  // no line yet
-      step([&] { view->IMText = Text(*history); });
-      view->State = clsIMWindow::Start::kKnown;
+      remember(*history);
+      start = clsIMWindow::Start::kKnown;
       break;
     }
   }
@@ -153,28 +167,26 @@ void PollCycle::Handle(const FinishedCapture& finished) {
     // Judged where the view stands now: a client may have moved it into another window.
     Hwnd root = 0;
     Hwnd foreground = 0;
-    step([&] { root = windows.GetAncestor(view->hwnd, platform::kGaRoot); });
+    step([&] { root = windows.GetAncestor(finished.view.hwnd, platform::kGaRoot); });
     step([&] { foreground = windows.GetForegroundWindow(); });
     if (root != foreground) {
-      step([&] { view->IMText = text; });
+      remember(text);
       return;
     }
   }
 
   // Read before reading was last switched on, it may hold lines that came while it was off.
-  const bool reading = state.UseReader > 0 && finished.tag == state.ReadingSwitchedOn;
-  if (text != view->IMText && reading) {
-    if (Settled(text)) {
-      Text phrase;
-      step([&] { phrase = ProcessPhrase(view->IMText, text, state.Acronyms, ctx_.lower); });
-      Speak(phrase);
-      step([&] { view->IMText = text; });
-    }
-    // Otherwise the last line is still empty: look again at the next result, with whatever came
-    // since.
-  } else {
-    step([&] { view->IMText = text; });
+  const bool reading = state.UseReader > 0 && finished.tag == state.ReadingSwitchedOn->load();
+  if (!reading) {
+    remember(text);
+  } else if (text != known && Settled(text)) {
+    Text phrase;
+    step([&] { phrase = ProcessPhrase(known, text, state.Acronyms, ctx_.lower); });
+    Speak(phrase);
+    remember(text);
   }
+  // Otherwise unchanged, or its last line is still empty: look again at the next result, with
+  // whatever came since.
 }
 
 // A voice that fails once fails for good (its audio device went away, the speech service

@@ -37,8 +37,13 @@ TextView LastLine(TextView text) noexcept {
   return at == TextView::npos ? text : text.substr(at + kCrLf.size());
 }
 
+TextView WithoutOpenLine(TextView text) noexcept {
+  while (text.ends_with(kCrLf)) text.remove_suffix(kCrLf.size());
+  return text;
+}
+
 std::optional<TextView> LinesBeforeLastWithText(TextView text) noexcept {
-  while (!text.empty() && LastLine(text).empty()) text.remove_suffix(kCrLf.size());
+  text = WithoutOpenLine(text);
   if (text.empty()) return std::nullopt;
   const auto at = text.rfind(kCrLf);
   return at == TextView::npos ? TextView{} : text.substr(0, at);

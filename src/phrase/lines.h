@@ -17,6 +17,9 @@ std::size_t CountCrLf(TextView text) noexcept;
 
 // The last line (empty when the text ends in CR LF); the text must not be empty.
 TextView LastLine(TextView text) noexcept;
+// The text less its open last line: the CR LF pairs it ends in go, so the line that finishes it
+// counts as one more line.
+TextView WithoutOpenLine(TextView text) noexcept;
 // Every line before the last line that holds text, without the CR LF that ended the last of
 // them; nullopt when no line holds text.
 std::optional<TextView> LinesBeforeLastWithText(TextView text) noexcept;

@@ -62,7 +62,7 @@ void fMain::mnuPop1_Click(std::int16_t Index) noexcept {
       // Only 0 counts as off here; any other value, 2 included, switches reading off.
       if (state_.UseReader == 0) {
         state_.UseReader = 1;
-        ++state_.ReadingSwitchedOn;
+        state_.ReadingSwitchedOn->fetch_add(1);
         SetItemChecked(kMenuUseReader, true);
       } else {
         state_.UseReader = 0;

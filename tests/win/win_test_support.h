@@ -40,7 +40,7 @@ struct Win32Platform {
   win32::Win32AnsiCodec codec;
   SwitchTimer timer;
 
-  DirectCaptures captures{CaptureContext{windows, documents}};
+  DirectCaptures captures{CaptureContext{windows, documents}, std::make_shared<SwitchCount>(0)};
 
   CaptureContext Capture() { return {windows, documents}; }
   ScanContext Scan() { return {windows, captures, codec, timer}; }

@@ -158,7 +158,11 @@ inline ::testing::AssertionResult StartReading(
     MurmuroRun& run, const std::vector<std::pair<const im_client::ClientProcess*, long>>& clients) {
   std::vector<CaptureCount> counts;
   for (const auto& [client, views] : clients) counts.emplace_back(*client);
-  if (!run.Start()) return ::testing::AssertionFailure() << "murmuro.exe did not start";
+  if (!run.Start()) {
+    const auto code = run.WaitForExit(0);
+    return ::testing::AssertionFailure() << "murmuro.exe did not start; exit code "
+                                         << (code ? std::to_string(*code) : std::string("none: it runs"));
+  }
   for (std::size_t i = 0; i < clients.size(); ++i) {
     if (!counts[i].WaitFor(clients[i].second, 10000)) {
       return ::testing::AssertionFailure() << "the first scan did not capture client " << i << "'s views";

@@ -69,6 +69,20 @@ TEST_F(ReadingTest, TopOnlySpeaksTheForegroundConversationWhereverItStands) {
   danCaptures.Restart();
   ASSERT_TRUE(danCaptures.WaitFor(1, 5000));
   EXPECT_THAT(Texts(run.Transcribed()), ElementsAre("dan says    laughing out loud in front\r\n"));
+
+  // eve's line break, read behind the front, stays open: the line that finishes it once she is
+  // in front is spoken alone, not her conversation read back from its end.
+  CaptureCount eveCaptures(*back);
+  ASSERT_EQ(back->Send("set eve 1 text=eve: in the background\\r\\neve: still behind\\r\\n"), 1);
+  ASSERT_TRUE(eveCaptures.WaitFor(3, 5000));
+  ASSERT_EQ(back->Send("activate eve"), 1);
+  ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == eve; }, 5000));
+  ASSERT_EQ(back->Send("set eve 1 text=eve: in the background\\r\\neve: still behind\\r\\neve: lol in front"), 1);
+  EXPECT_THAT(Texts(run.WaitForSpoken(2)), ElementsAre("dan says    laughing out loud in front\r\n",
+                                                       "eve says    laughing out loud in front\r\n"));
+  eveCaptures.Restart();
+  ASSERT_TRUE(eveCaptures.WaitFor(2, 5000));
+  EXPECT_EQ(run.Transcribed().size(), 2u);
 }
 
 }  // namespace

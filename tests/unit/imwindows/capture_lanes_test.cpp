@@ -25,7 +25,7 @@ using namespace std::chrono_literals;
 Text TextOf(Hwnd view) { return u"text of " + Latin1ToText(std::to_string(view)); }
 
 // The clients' side of every call a lane makes: captures, and the release of what a capture
-// kept. Captures of the views a test holds wait until released, as a client that stopped
+// kept. Calls for the views a test holds wait until released, as a client that stopped
 // answering half-way. It counts calls that overlap in one client, and calls to a client from
 // another thread than its first.
 class Clients {
@@ -38,7 +38,7 @@ class Clients {
     const auto thread = threadOf_.emplace(client, std::this_thread::get_id()).first;
     strays += thread->second != std::this_thread::get_id() ? 1 : 0;
     overlaps += inFlight_[client]++ > 0 ? 1 : 0;
-    released_.wait(lock, [&] { return what != "capture" || held_.count(view) == 0; });
+    released_.wait(lock, [&] { return held_.count(view) == 0; });
     --inFlight_[client];
   }
   void Hold(Hwnd view, bool hold = true) {
@@ -117,6 +117,14 @@ class CaptureLanesTest : public ::testing::Test {
   }
   ~CaptureLanesTest() override {
     for (const Hwnd view : {a1, a2, b1, c1}) clients->Hold(view, false);
+    ShutGate(false);
+  }
+  void ShutGate(bool shut) {
+    {
+      const std::lock_guard lock(gateMutex);
+      gateShut = shut;
+    }
+    gateChanged.notify_all();
   }
 
   ViewId Id(Hwnd view) {
@@ -124,13 +132,14 @@ class CaptureLanesTest : public ::testing::Test {
     id.thread = desktop.GetWindowThreadProcessId(view, &id.process);
     return id;
   }
-  bool Request(Hwnd view) { return lanes->Request(Id(view), 7, false); }
+  bool Request(Hwnd view) { return lanes->Request(Id(view), false); }
   // Waits for the results of `views`, in the order they come; results of others are kept.
   std::vector<Hwnd> Collect(std::set<Hwnd> views) {
     std::vector<Hwnd> order;
     for (int i = 0; i < 2500 && !views.empty(); ++i) {
       for (FinishedCapture& done : lanes->TakeFinished()) {
-        EXPECT_EQ(done.tag, 7u);
+        EXPECT_EQ(done.tag, tagOf.count(done.view.hwnd) ? tagOf[done.view.hwnd] : 7u)
+            << "the reading switch as the read began";
         EXPECT_EQ(done.result.Text, TextOf(done.view.hwnd));
         order.push_back(done.view.hwnd);
         views.erase(done.view.hwnd);
@@ -144,13 +153,24 @@ class CaptureLanesTest : public ::testing::Test {
   fakes::FakeDesktop desktop;
   Hwnd a1 = 0, a2 = 0, b1 = 0, c1 = 0;  // a: thread 1 of process 100; b: thread 1 of 200; c: thread 2 of 100
   std::shared_ptr<Clients> clients = std::make_shared<Clients>();
+  std::map<Hwnd, std::uint32_t> tagOf;
   std::atomic<int> scopes{0};
   std::atomic<int> wakes{0};
-  std::optional<CaptureLanes> lanes{std::in_place, desktop,
+  // Lanes that have let go of everything wait here, before leaving their scope, while it is shut.
+  std::mutex gateMutex;
+  std::condition_variable gateChanged;
+  bool gateShut = false;
+  int atGate = 0;
+  std::shared_ptr<SwitchCount> switchedOn = std::make_shared<SwitchCount>(7);
+  std::optional<CaptureLanes> lanes{std::in_place, desktop, switchedOn,
                                     [clients = clients] { return std::make_unique<RecordingWork>(clients); },
                                     [this](const std::function<void()>& run) {
                                       ++scopes;
                                       run();
+                                      std::unique_lock lock(gateMutex);
+                                      ++atGate;
+                                      gateChanged.notify_all();
+                                      gateChanged.wait(lock, [this] { return !gateShut; });
                                     },
                                     CaptureLanes::Limits{1000ms}};
 };
@@ -170,6 +190,9 @@ TEST_F(CaptureLanesTest, NobodyWaitsForAStalledClientAndItsViewsAreReadInTurn) {
   clients->Hold(a1, false);
   EXPECT_EQ(Collect({a1}), std::vector<Hwnd>{a1});
   EXPECT_TRUE(Request(a1)) << "back, so asked again: after a2, which waits already";
+  // Reading switched on while a1 waits its turn: judged by the switch as its read begins.
+  switchedOn->store(8);
+  tagOf = {{a2, 7u}, {a1, 8u}};
   clients->Hold(a2, false);
   EXPECT_EQ(Collect({a1, a2}), (std::vector<Hwnd>{a2, a1}));
   EXPECT_EQ(clients->Order(100 * 10 + 1), (std::vector<Hwnd>{a1, a2, a1}));
@@ -210,6 +233,43 @@ TEST_F(CaptureLanesTest, CallsIntoOneClientNeverOverlapAndEveryReferenceIsLetGo)
   EXPECT_TRUE(lanes->TakeFinished().empty());
   EXPECT_EQ(clients->overlaps, 0);
   EXPECT_EQ(clients->strays, 0);
+}
+
+// A client that closes its only conversation and opens another on the same thread: the new
+// view's capture goes out at once, whether the lane had begun to end or not.
+TEST_F(CaptureLanesTest, ANewViewOfAClientWhoseLaneIsEndingIsNotRefused) {
+  // The lane is still busy when its end is queued: the end is taken back.
+  clients->Hold(a1);
+  EXPECT_TRUE(Request(a1));
+  desktop.Destroy(a1);
+  lanes->ReleaseGone();
+  EXPECT_TRUE(Request(a2));
+  clients->Hold(a1, false);
+  Collect({a1, a2});
+  EXPECT_EQ(clients->Count("release", a1), 1);
+  EXPECT_EQ(scopes, 1) << "the same lane goes on";
+
+  // The lane has taken its end: a new one starts, and the old one is joined once it has left.
+  ShutGate(true);
+  desktop.Destroy(a2);
+  lanes->ReleaseGone();
+  for (int i = 0; i < 2500 && atGate == 0; ++i) std::this_thread::sleep_for(2ms);
+  ASSERT_EQ(atGate, 1) << "the lane let go of everything";
+  EXPECT_EQ(clients->Count("release", a2), 1);
+  const Hwnd window = desktop.Create(0, "IM with someone");
+  desktop.SetOwner(window, 1, 100);
+  const Hwnd a3 = desktop.Create(window, "", "Internet Explorer_Server");
+  clients->clientOf[a3] = 100 * 10 + 1;
+  EXPECT_TRUE(Request(a3));
+  Collect({a3});
+  EXPECT_EQ(lanes->Lanes(), 2u);
+  ShutGate(false);
+  for (int i = 0; i < 2500 && lanes->Lanes() == 2; ++i) {
+    std::this_thread::sleep_for(2ms);
+    lanes->ReleaseGone();
+  }
+  EXPECT_EQ(lanes->Lanes(), 1u) << "the old lane is joined";
+  EXPECT_EQ(clients->overlaps, 0);
 }
 
 }  // namespace

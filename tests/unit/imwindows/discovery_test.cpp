@@ -41,9 +41,9 @@ class DiscoveryTest : public ::testing::Test {
   FakeIMClient client;
   Cp1252Codec codec;
   fakes::FakeTimer timer;
-  DirectCaptures captures{CaptureContext{client.desktop, client.documents}};
-  ScanContext ctx{client.desktop, captures, codec, timer};
   ProgramState state;
+  DirectCaptures captures{CaptureContext{client.desktop, client.documents}, state.ReadingSwitchedOn};
+  ScanContext ctx{client.desktop, captures, codec, timer};
 };
 
 TEST_F(DiscoveryTest, TitleTestIgnoresCaseAndFindsThePhraseAnywhere) {

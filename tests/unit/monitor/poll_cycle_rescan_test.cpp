@@ -1,5 +1,6 @@
 // When a tick rescans, what it skips, and that it never runs inside another tick or a scan.
 #include <stdexcept>
+#include <vector>
 
 #include "unit/monitor/poll_fixture.h"
 
@@ -91,7 +92,7 @@ TEST_F(PollRescanTest, AViewWhoseWindowGoesDuringTheCaptureTriggersTheRescan) {
   const auto ann = client.Open("IM with ann", u"ann: hi");
   Start();
   client.Document(bob.view).beforeStep = [&](DocStep step) {
-    if (step == DocStep::kInnerText) client.Close(bob.window);
+    if (step == DocStep::kLength) client.Close(bob.window);
   };
   client.Append(ann.view, u"\r\nann: meanwhile");
   Tick();
@@ -173,6 +174,47 @@ TEST_F(PollRescanTest, ANewConversationSpeaksTheLineThatOpenedIt) {
     if (c.useReader > 0 && (c.topOnly == 0 || c.inFront)) said.push_back(c.next);
     EXPECT_EQ(Said(), said);
     client.Close(carol.window);
+    Tick();
+  }
+}
+
+// A view that leaves the list while its window lives has the capture that was out judged when it
+// comes back, by the switch as it stood when it was read, and resumes from it.
+TEST_F(PollRescanTest, AResultForAViewOffTheListIsJudgedAtOnce) {
+  const struct {
+    const char* what;
+    std::int16_t readingWhileAway;
+    std::vector<Text> said;
+  } rows[] = {
+      {"reading on", 1, {u"bob says    while away\r\n", u"bob says    back\r\n"}},
+      {"reading off, switched on before it is back", 0, {u"bob says    back\r\n"}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    const auto bob = client.Open("IM with bob", u"bob: hi");
+    Start();
+    voice->calls.clear();
+    state.UseReader = row.readingWhileAway;
+    client.Append(bob.view, u"\r\nbob: while away");
+    captures.stuck = {bob.view};
+    Tick();
+    client.desktop.SetTitle(bob.window, "bob - Editor");
+    const auto cy = client.Open("IM with cy", u"");
+    Tick();
+    ASSERT_EQ(state.LeftViews.size(), 1u);
+    captures.stuck.clear();
+    Answer();
+    state.UseReader = 1;
+    state.ReadingSwitchedOn->fetch_add(1);
+    client.desktop.SetTitle(bob.window, "IM with bob");
+    Tick();
+    ASSERT_TRUE(state.LeftViews.empty());
+    client.Append(bob.view, u"\r\nbob: back");
+    Tick();
+    Tick();
+    EXPECT_EQ(Said(), row.said);
+    client.Close(bob.window);
+    client.Close(cy.window);
     Tick();
   }
 }

@@ -2,6 +2,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 
 #include "unit/monitor/poll_fixture.h"
 
@@ -69,12 +70,21 @@ TEST_F(PollCycleTest, ALineThatArrivedWhileReadingWasOffIsNeverSpoken) {
   captures.stuck = {bob.view};
   Tick();
   state.UseReader = 1;
-  ++state.ReadingSwitchedOn;
+  state.ReadingSwitchedOn->fetch_add(1);
   captures.stuck.clear();
   Answer();
   client.Append(bob.view, u"\r\nbob: heard");
   Tick();
   EXPECT_EQ(Said(), (std::vector<Text>{u"bob says    heard\r\n"}));
+
+  // Asked for while off, read once it was on again: what came after the switch-on is news.
+  state.UseReader = 0;
+  cycle.Timer2_Timer();
+  state.UseReader = 1;
+  state.ReadingSwitchedOn->fetch_add(1);
+  client.Append(bob.view, u"\r\nbob: just after");
+  Answer();
+  EXPECT_EQ(Said(), (std::vector<Text>{u"bob says    heard\r\n", u"bob says    just after\r\n"}));
 }
 
 TEST_F(PollCycleTest, AnOpenLastLineWaitsForTheNextTick) {
@@ -94,6 +104,9 @@ TEST_F(PollCycleTest, EmptyPhrasesStillGoToTheVoiceAndTheTextAdvances) {
     std::function<void()> change;
     Text expectedText;
   };
+  // Read in full every time, as a client whose pages cannot count their elements, so every
+  // change reaches the rules at once.
+  client.Document(bob.view).probeUnsupported = true;
   const Case cases[] = {
       {"line without a colon", [&] { client.Show(bob.view, u"bob: hi\r\njust words"); },
        u"bob: hi\r\njust words"},
@@ -220,6 +233,78 @@ TEST_F(PollCycleTest, AForegroundQueryThatFailsCountsAsNoForeground) {
   EXPECT_TRUE(Said().empty());
   EXPECT_EQ(IMText(1), u"bob: hi\r\nbob: lost");
 }
+
+
+// Every way a text is kept without being spoken, with the text settled, ending in a line break,
+// or ending in one that the next change finishes together with another line: each line is
+// spoken once, oldest first, and never the conversation read back from its end.
+enum class KeptBy { kStartUp, kBehindTheFront, kReadingOff, kReadBeforeSwitchOn, kNewConversation };
+enum class Ending { kSettled, kOpenLine, kTwoFinishTogether };
+
+class KeptTextTest : public testing::PollFixture,
+                     public ::testing::WithParamInterface<std::tuple<KeptBy, Ending>> {};
+
+TEST_P(KeptTextTest, TheLinesThatFollowAreSpokenOnceInOrder) {
+  const auto [kept, ending] = GetParam();
+  const Text shown = ending == Ending::kSettled ? u"bob: one\r\nbob: two" : u"bob: one\r\nbob: two\r\n";
+  const Text more = ending == Ending::kSettled   ? u"\r\nbob: three"
+                    : ending == Ending::kOpenLine ? u"bob: three"
+                                                  : u"bob: three\r\nbob: four";
+  const auto ann = client.Open("IM with ann", u"ann: hi");
+  Conversation bob;
+  if (kept != KeptBy::kNewConversation) bob = client.Open("IM with bob", kept == KeptBy::kStartUp ? shown : u"bob: zero");
+  Start();
+  const auto switchOn = [&] {
+    state.UseReader = 1;
+    state.ReadingSwitchedOn->fetch_add(1);
+  };
+  switch (kept) {
+    case KeptBy::kStartUp:
+      break;
+    case KeptBy::kBehindTheFront:
+      state.TopOnly = 1;
+      client.desktop.SetForeground(ann.window);
+      client.Show(bob.view, shown);
+      Tick();
+      client.desktop.SetForeground(bob.window);
+      break;
+    case KeptBy::kReadingOff:
+      state.UseReader = 0;
+      client.Show(bob.view, shown);
+      Tick();
+      switchOn();
+      break;
+    case KeptBy::kReadBeforeSwitchOn:
+      state.UseReader = 0;
+      client.Show(bob.view, shown);
+      captures.stuck = {bob.view};
+      Tick();
+      switchOn();
+      captures.stuck.clear();
+      Answer();
+      break;
+    case KeptBy::kNewConversation:
+      bob = client.Open("IM with bob", shown);
+      Tick();
+      break;
+  }
+  client.Append(bob.view, more);
+  Tick();
+  Tick();
+  Text said;
+  for (const Text& phrase : Said()) said += phrase;
+  Text expected = kept == KeptBy::kNewConversation ? u"bob says    two\r\n" : u"";
+  expected += u"bob says    three\r\n";
+  if (ending == Ending::kTwoFinishTogether) expected += u"bob says    four\r\n";
+  EXPECT_EQ(said, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWayAndEnding, KeptTextTest,
+                         ::testing::Combine(::testing::Values(KeptBy::kStartUp, KeptBy::kBehindTheFront,
+                                                              KeptBy::kReadingOff, KeptBy::kReadBeforeSwitchOn,
+                                                              KeptBy::kNewConversation),
+                                            ::testing::Values(Ending::kSettled, Ending::kOpenLine,
+                                                              Ending::kTwoFinishTogether)));
 
 }  // namespace
 }  // namespace murmuro

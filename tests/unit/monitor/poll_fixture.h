@@ -2,8 +2,11 @@
 // A running program over the fake client: state, voice, timer and the poll cycle.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
+#include <optional>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "core/cp1252_codec.h"
@@ -29,15 +32,15 @@ class PollFixture : public ::testing::Test {
     timer.calls.clear();
     client.desktop.ClearLog();
   }
-  // A tick, then the answers to the captures it handed out.
-  void Tick() {
+  // A tick, a second after the last, then the answers to the captures it handed out.
+  void Tick(std::chrono::milliseconds after = std::chrono::seconds(1)) {
+    captures.now += after;
     cycle.Timer2_Timer();
     Answer();
   }
   void Answer() {
     captures.Finish();
     cycle.CapturesFinished();
-    EXPECT_EQ(client.documents.Live(), 0) << "a capture kept a document reference";
   }
   std::vector<Text> Said() const {
     std::vector<Text> out;
@@ -63,38 +66,61 @@ class PollFixture : public ::testing::Test {
   fakes::FakeVoiceFactory voices;
   ProgramState state;
   // Captures of the fake client as lanes make them: handed out without waiting, one a view at
-  // most, and read in order when the test lets them; the captures of the views in `stuck` stay
-  // out, as those of a client that stopped answering.
+  // most, and made in order when the test lets them, by the program's own capture (probe, kept
+  // documents) on a clock that each tick moves on by a second. Each begins by reading the reading
+  // switch, as a lane does; those of the views in `stuck` have begun and stay out, as those of a
+  // client that stopped answering in the call.
   class QueuedCaptures final : public Captures {
    public:
-    explicit QueuedCaptures(fakes::FakeIMClient& client) : direct_({client.desktop, client.documents}) {}
-    bool Request(const ViewId& view, std::uint64_t tag, bool) override {
+    QueuedCaptures(fakes::FakeIMClient& client, const ProgramState& state)
+        : client_(client), state_(state) {}
+    ~QueuedCaptures() override {
+      for (const Hwnd view : views_) kept_.Release(view);
+      EXPECT_EQ(client_.documents.Live(), 0) << "a reference outlived the lanes";
+    }
+    bool Request(const ViewId& view, bool read) override {
       if (!out_.insert(view).second) return false;
-      queued_.push_back({view, tag, {}});
+      queued_.push_back({view, read, std::nullopt});
+      views_.insert(view.hwnd);
       return true;
     }
     FinishedCaptures TakeFinished() override {
-      FinishedCaptures done = direct_.TakeFinished();
-      for (const auto& capture : done) out_.erase(capture.view);
-      return done;
+      for (const auto& capture : done_) out_.erase(capture.view);
+      return std::exchange(done_, {});
+    }
+    void ReleaseGone() override {
+      std::erase_if(views_, [&](Hwnd view) {
+        if (client_.desktop.Exists(view)) return false;
+        kept_.Release(view);
+        return true;
+      });
     }
     void Finish() {
-      for (auto it = queued_.begin(); it != queued_.end();) {
-        if (stuck.count(it->view.hwnd) != 0) {
-          ++it;
-        } else {
-          direct_.Request(it->view, it->tag, true);
-          it = queued_.erase(it);
-        }
-      }
+      std::erase_if(queued_, [&](Queued& capture) {
+        if (!capture.tag) capture.tag = state_.ReadingSwitchedOn->load();
+        if (stuck.count(capture.view.hwnd) != 0) return false;
+        done_.push_back({capture.view, *capture.tag,
+                         CaptureView({client_.desktop, client_.documents}, capture.view.hwnd, kept_, capture.read, now)});
+        return true;
+      });
     }
     std::set<Hwnd> stuck;
+    std::chrono::steady_clock::time_point now;
 
    private:
-    DirectCaptures direct_;
-    FinishedCaptures queued_;
+    struct Queued {
+      ViewId view;
+      bool read;
+      std::optional<std::uint32_t> tag;  // taken as the read begins
+    };
+    fakes::FakeIMClient& client_;
+    const ProgramState& state_;
+    KeptDocuments kept_;
+    std::vector<Queued> queued_;
+    FinishedCaptures done_;
     std::set<ViewId> out_;
-  } captures{client};
+    std::set<Hwnd> views_;
+  } captures{client, state};
   ScanContext scan{client.desktop, captures, codec, timer};
   PollCycle cycle{MonitorContext{state, scan, lower, voices}};
 };
