@@ -71,16 +71,6 @@ Section "Uninstall"
     ${EndIf}
     StrCpy $MovedProgram 1
   ${EndIf}
-  ${If} $ShortcutOwn = 1
-    StrCpy $0 "$SMPROGRAMS\${APP}.lnk"
-    StrCpy $1 "$SMPROGRAMS\${APP}.lnk.old"
-    !insertmacro MOVE_ASIDE
-    ${If} $2 = 0
-      StrCpy $What "The Start-menu shortcut $SMPROGRAMS\${APP}.lnk"
-      Call un.WriteFailed
-    ${EndIf}
-    StrCpy $MovedShortcut 1
-  ${EndIf}
   ${If} $RunOwn = 1
     !insertmacro DeleteValue "un." "${RUN_KEY}" "${APP}"
     StrCpy $RemovedRun 1
@@ -90,8 +80,8 @@ Section "Uninstall"
     Pop $3
     StrCpy $0 "${APPROVED_KEY}"
     StrCpy $1 "${APP}"
-    System::Call "advapi32::RegGetValueW(p ${HKCU_HANDLE}, w r0, w r1, i ${RRF_RT_ANY}, *i 0 .r4, p r3, \
-      *i 1024 .r5) i .r2"
+    System::Call "advapi32::RegGetValueW(p ${HKCU_HANDLE}, w r0, w r1, i ${RRF_RT_ANY}, *i 0 r4, p r3, \
+      *i 1024 r5) i .r2"
     ${If} $2 = 0
       !insertmacro DeleteValue "un." "${APPROVED_KEY}" "${APP}"
       StrCpy $ApprovedType $4
@@ -100,6 +90,16 @@ Section "Uninstall"
     ${Else}
       System::Free $3
     ${EndIf}
+  ${EndIf}
+  ${If} $ShortcutOwn = 1
+    StrCpy $0 "$SMPROGRAMS\${APP}.lnk"
+    StrCpy $1 "$SMPROGRAMS\${APP}.lnk.old"
+    !insertmacro MOVE_ASIDE
+    ${If} $2 = 0
+      StrCpy $What "The Start-menu shortcut $SMPROGRAMS\${APP}.lnk"
+      Call un.WriteFailed
+    ${EndIf}
+    StrCpy $MovedShortcut 1
   ${EndIf}
   ; The entry goes only with every other trace. It is checked by the value the list of installed
   ; apps runs.

@@ -425,8 +425,8 @@ TEST_F(Installer, EveryCopyOfTheInstalledFileIsClosedOrNoneAndAFailureStartsItAg
   // Held open elsewhere (a virus scanner, say), the file can be neither replaced nor deleted; then
   // a folder where the uninstaller goes fails that write. The uninstaller runs in place (_?=) to
   // give its own exit code.
-  // A shortcut held so makes the uninstaller fail after it has set the program aside: all of it
-  // is put back.
+  // A shortcut held so makes the uninstaller fail after it has set the program aside and removed
+  // the start at sign-in and Task Manager's record of it: all of it is put back.
   const std::filesystem::path uninstaller = InstallFolder() / "uninstall.exe";
   const std::wstring setup = Quoted(HostPath("MURMURO_SETUP_NEXT")) + L" /S";
   const std::wstring uninstall = Quoted(uninstaller) + L" /S _?=" + InstallFolder().wstring();
@@ -437,6 +437,7 @@ TEST_F(Installer, EveryCopyOfTheInstalledFileIsClosedOrNoneAndAFailureStartsItAg
   } runs[] = {{setup, 2, InstalledProgram()}, {uninstall, 2, InstalledProgram()}, {uninstall, 7, Shortcut()},
               {setup, 7, {}}};
   DWORD closed = first.ProcessId();
+  SetStartApproved(2);
   for (const auto& [command, code, heldFile] : runs) {
     win32::UniqueKernelHandle held;
     if (heldFile.empty()) {
@@ -454,6 +455,7 @@ TEST_F(Installer, EveryCopyOfTheInstalledFileIsClosedOrNoneAndAFailureStartsItAg
   EXPECT_EQ(first.WaitForExit(0), std::optional<DWORD>(0));
   EXPECT_EQ(ReadString(kUninstallKey, L"DisplayVersion"), installed);
   EXPECT_EQ(RunValue(), Quoted(InstalledProgram()));
+  EXPECT_EQ(StartApproved(), std::optional<int>(2));
   EXPECT_TRUE(std::filesystem::is_regular_file(Shortcut()));
   EXPECT_TRUE(std::filesystem::is_regular_file(InstalledProgram()));
   for (const auto& entry : std::filesystem::directory_iterator(InstallFolder())) {
