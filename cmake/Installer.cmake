@@ -9,12 +9,18 @@ if(NOT MURMURO_MAKENSIS)
   return()
 endif()
 
-# murmuro_installer(<target> <version> <output>): an installer of this build's murmuro.exe that
-# calls itself <version>. Only the tests give a version other than the project's.
+# murmuro_installer(<target> <version> <output> [<readme>]): an installer of this build's
+# murmuro.exe that calls itself <version>. Only the tests give a version other than the project's,
+# and a README.txt of their own.
 function(murmuro_installer target version output)
+  set(readme ${PROJECT_SOURCE_DIR}/data/README.txt)
+  if(ARGC GREATER 3)
+    set(readme ${ARGV3})
+  endif()
   set(script ${PROJECT_SOURCE_DIR}/installer/murmuro.nsi)
   set(includes ${PROJECT_SOURCE_DIR}/installer/running_copies.nsh
-    ${PROJECT_SOURCE_DIR}/installer/checked_writes.nsh)
+    ${PROJECT_SOURCE_DIR}/installer/checked_writes.nsh ${PROJECT_SOURCE_DIR}/installer/own_folder.nsh
+    ${PROJECT_SOURCE_DIR}/installer/ownership.nsh ${PROJECT_SOURCE_DIR}/installer/uninstall.nsh)
   set(icon ${PROJECT_SOURCE_DIR}/src/app/resources/murmuro.ico)
   set(program $<TARGET_FILE:murmuro>)
   set(strip)
@@ -28,9 +34,9 @@ function(murmuro_installer target version output)
   add_custom_command(OUTPUT ${output}
     ${strip}
     COMMAND ${MURMURO_MAKENSIS} -V2 -WX -DVERSION=${version} -DPROGRAM=${program}
-      -DSETTINGS=${PROJECT_SOURCE_DIR}/data/kel.dat -DREADME=${PROJECT_SOURCE_DIR}/data/README.txt
+      -DSETTINGS=${PROJECT_SOURCE_DIR}/data/kel.dat -DREADME=${readme}
       -DICON=${icon} -DOUTFILE=${output} ${script}
-    DEPENDS murmuro ${script} ${includes} ${icon} ${PROJECT_SOURCE_DIR}/data/kel.dat ${PROJECT_SOURCE_DIR}/data/README.txt
+    DEPENDS murmuro ${script} ${includes} ${icon} ${PROJECT_SOURCE_DIR}/data/kel.dat ${readme}
     COMMENT "Making ${output}"
     VERBATIM)
   add_custom_target(${target} DEPENDS ${output})

@@ -19,24 +19,11 @@ Function ${un}WriteFailed
   !if "${un}" == ""
     StrCpy $What "$What could not be written. Murmuro is not completely installed: run the setup again."
   !else
-    StrCpy $What "$What could not be removed. Murmuro is not completely removed: run the uninstaller again."
+    StrCpy $What "$What could not be removed, so Murmuro was left as it was. Run the uninstaller again."
   !endif
   MessageBox MB_OK|MB_ICONSTOP "$What" /SD IDOK
   SetErrorLevel ${EXIT_WRITE_FAILED}
   Abort "$What"
-FunctionEnd
-
-Function ${un}WriteStringChecked
-  Push $0
-  WriteRegStr HKCU $ArgKey $ArgName $ArgValue
-  ClearErrors
-  ReadRegStr $0 HKCU $ArgKey $ArgName
-  ${If} ${Errors}
-  ${OrIf} $0 S!= $ArgValue
-    StrCpy $What "The registry value HKEY_CURRENT_USER\$ArgKey\$ArgName"
-    Call ${un}WriteFailed
-  ${EndIf}
-  Pop $0
 FunctionEnd
 
 ; Whatever the value's type: ReadRegStr cannot tell a binary value from none.
@@ -60,17 +47,30 @@ FunctionEnd
 !insertmacro CHECKED_WRITES ""
 !insertmacro CHECKED_WRITES "un."
 
-!macro WriteString un key name value
+!macro WriteString key name value
   StrCpy $ArgKey "${key}"
   StrCpy $ArgName "${name}"
   StrCpy $ArgValue `${value}`
-  Call ${un}WriteStringChecked
+  Call WriteStringChecked
 !macroend
 !macro DeleteValue un key name
   StrCpy $ArgKey "${key}"
   StrCpy $ArgName "${name}"
   Call ${un}DeleteValueChecked
 !macroend
+
+Function WriteStringChecked
+  Push $0
+  WriteRegStr HKCU $ArgKey $ArgName $ArgValue
+  ClearErrors
+  ReadRegStr $0 HKCU $ArgKey $ArgName
+  ${If} ${Errors}
+  ${OrIf} $0 S!= $ArgValue
+    StrCpy $What "The registry value HKEY_CURRENT_USER\$ArgKey\$ArgName"
+    Call WriteFailed
+  ${EndIf}
+  Pop $0
+FunctionEnd
 
 Function WriteDwordChecked
   Push $0

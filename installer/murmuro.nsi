@@ -37,6 +37,10 @@ AllowSkipFiles off
 !define EXIT_STILL_RUNNING 5
 !define EXIT_IN_USE 6
 !define EXIT_OTHER_FOLDER 8
+; A folder that is not Murmuro's: <folder>\Murmuro holding other files, or, for the uninstaller,
+; a folder without uninstall.exe.
+!define EXIT_NOT_MURMUROS 9
+!define EXIT_OTHER_ACCOUNT 10
 ; A write that did not take; the message names it.
 !define EXIT_WRITE_FAILED 7
 ; What the uninstaller adds beside the section's files, in KiB, for the free-space check.
@@ -73,7 +77,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" ""
 !define MUI_DIRECTORYPAGE_TEXT_TOP "Murmuro is installed into a folder of its own: a folder that already \
   holds other files gets a Murmuro folder inside it."
 !define MUI_PAGE_CUSTOMFUNCTION_PRE SkipOnUpgrade
-!define MUI_PAGE_CUSTOMFUNCTION_LEAVE OwnFolder
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE FolderPageLeave
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_RUN
@@ -93,9 +97,12 @@ Var WasRunning       ; 1 when a running copy was ended for this install
 Var Started          ; 1 once this installer started the installed program
 Var Target           ; the identity of the installed murmuro.exe, "" when there is none
 Var AutostartOption  ; the value of /AUTOSTART=, "" without it
+Var Typed            ; the folder as given, before a Murmuro folder was put inside it
 
 !include "${__FILEDIR__}/running_copies.nsh"
 !include "${__FILEDIR__}/checked_writes.nsh"
+!include "${__FILEDIR__}/own_folder.nsh"
+!include "${__FILEDIR__}/ownership.nsh"
 
 Function ComponentsShow
   ; The folder page is skipped on an upgrade: this page's button starts the install.
@@ -109,88 +116,6 @@ Function SkipOnUpgrade
   ${If} $InPlace = 1
     Abort
   ${EndIf}
-FunctionEnd
-
-; $INSTDIR without a trailing backslash, but for a drive's root.
-Function TrimFolder
-  Push $0
-  Push $1
-  StrCpy $0 $INSTDIR 1 -1
-  StrLen $1 $INSTDIR
-  ${If} $0 == "\"
-  ${AndIf} $1 > 3
-    StrCpy $INSTDIR $INSTDIR -1
-  ${EndIf}
-  Pop $1
-  Pop $0
-FunctionEnd
-
-; 1 when $INSTDIR holds nothing but kel.dat and kel.dat.bak, what an uninstall leaves; else 0.
-Function OnlySettings
-  Push $0
-  Push $1
-  Push $2
-  StrCpy $2 1
-  FindFirst $0 $1 "$INSTDIR\*.*"
-  ${DoWhile} $1 != ""
-    ${If} $1 != "."
-    ${AndIf} $1 != ".."
-    ${AndIf} $1 != "kel.dat"
-    ${AndIf} $1 != "kel.dat.bak"
-      StrCpy $2 0
-    ${EndIf}
-    FindNext $0 $1
-  ${Loop}
-  FindClose $0
-  Pop $1
-  Pop $0
-  Exch $2
-FunctionEnd
-
-; Never a folder of the user's: one that holds other files gets a Murmuro folder inside it, so
-; that no file there is overwritten now or deleted by the uninstaller. An empty or new folder,
-; one with murmuro.exe in it, the recorded folder, or one with only the settings an uninstall
-; left, is taken as it is. A kel.dat alone proves nothing: users keep copies of it.
-Function OwnFolder
-  Push $0
-  Call TrimFolder
-  ${DirState} "$INSTDIR" $0
-  ${If} $0 = 1
-  ${AndIfNot} ${FileExists} "$INSTDIR\murmuro.exe"
-    ReadRegStr $0 HKCU "${FOLDER_KEY}" "InstallFolder"
-    ${If} $0 != $INSTDIR
-      Call OnlySettings
-      Pop $0
-      ${If} $0 = 0
-        StrCpy $0 $INSTDIR 1 -1
-        ${If} $0 == "\"
-          StrCpy $INSTDIR "$INSTDIR${APP}"
-        ${Else}
-          StrCpy $INSTDIR "$INSTDIR\${APP}"
-        ${EndIf}
-      ${EndIf}
-    ${EndIf}
-  ${EndIf}
-  Pop $0
-FunctionEnd
-
-; The folder given with /D=, "" without. NSIS cuts " /D=<folder>" off $CMDLINE, which is otherwise
-; the command line as Windows has it: the rest of that is the folder, exactly, whatever quotes or
-; apostrophes come before it.
-Function GivenFolder
-  Push $0
-  Push $1
-  System::Call "kernel32::GetCommandLineW() w .r0"
-  StrLen $1 $CMDLINE
-  StrCpy $0 $0 "" $1
-  StrCpy $1 $0 4
-  ${If} $1 S== " /D="
-    StrCpy $0 $0 "" 4
-  ${Else}
-    StrCpy $0 ""
-  ${EndIf}
-  Pop $1
-  Exch $0
 FunctionEnd
 
 Function StartInstalledProgram
@@ -226,10 +151,22 @@ Section "Murmuro" SecProgram
   SetOutPath "$INSTDIR"
   File "/oname=murmuro.exe.new" "${PROGRAM}"
   File "/oname=README.txt.new" "${README}"
-  ; The user's settings: the default only where there are none yet.
+  ; The user's settings: the default only where there are none yet. What is there must be a file
+  ; Murmuro can read, or it would not start.
   SetOverwrite off
   File "/oname=kel.dat" "${SETTINGS}"
   SetOverwrite on
+  Push "$INSTDIR\kel.dat"
+  Call FileSize
+  Pop $0
+  ${If} $0 < 1
+    StrCpy $What "$INSTDIR\kel.dat is not a settings file Murmuro can read: it is empty, a folder, or cannot \
+      be opened. Delete it or rename it, then run the setup again, which puts the default settings in its \
+      place. The installed version stays as it was."
+    MessageBox MB_OK|MB_ICONSTOP "$What" /SD IDOK
+    SetErrorLevel ${EXIT_WRITE_FAILED}
+    Abort "$What"
+  ${EndIf}
   Delete "$INSTDIR\uninstall.exe.new"
   ClearErrors
   WriteUninstaller "$INSTDIR\uninstall.exe.new"
@@ -237,11 +174,13 @@ Section "Murmuro" SecProgram
     StrCpy $What "$INSTDIR\uninstall.exe"
     Call WriteFailed
   ${EndIf}
-  !insertmacro SWAP_IN README.txt 2
+  ; The program first: a folder it is in is Murmuro's, so a setup that stops after it finishes
+  ; the job there when run again.
   !insertmacro SWAP_IN murmuro.exe 2
+  !insertmacro SWAP_IN README.txt ${EXIT_WRITE_FAILED}
   !insertmacro SWAP_IN uninstall.exe ${EXIT_WRITE_FAILED}
 
-  !insertmacro WriteString "" "${FOLDER_KEY}" "InstallFolder" "$INSTDIR"
+  !insertmacro WriteString "${FOLDER_KEY}" "InstallFolder" "$INSTDIR"
   ClearErrors
   CreateShortcut "$SMPROGRAMS\${APP}.lnk" "$INSTDIR\murmuro.exe" "" "$INSTDIR\murmuro.exe" 0
   ${If} ${Errors}
@@ -251,13 +190,13 @@ Section "Murmuro" SecProgram
   ${EndIf}
 
   ; Written last: the entry names a version only once its files are in place.
-  !insertmacro WriteString "" "${UNINSTALL_KEY}" "DisplayName" "${APP}"
-  !insertmacro WriteString "" "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
-  !insertmacro WriteString "" "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\murmuro.exe,0"
-  !insertmacro WriteString "" "${UNINSTALL_KEY}" "Publisher" "${APP}"
-  !insertmacro WriteString "" "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
-  !insertmacro WriteString "" "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
-  !insertmacro WriteString "" "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  !insertmacro WriteString "${UNINSTALL_KEY}" "DisplayName" "${APP}"
+  !insertmacro WriteString "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  !insertmacro WriteString "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\murmuro.exe,0"
+  !insertmacro WriteString "${UNINSTALL_KEY}" "Publisher" "${APP}"
+  !insertmacro WriteString "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  !insertmacro WriteString "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  !insertmacro WriteString "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
   !insertmacro WriteDword "${UNINSTALL_KEY}" "NoModify" 1
   !insertmacro WriteDword "${UNINSTALL_KEY}" "NoRepair" 1
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
@@ -277,10 +216,10 @@ Section "-Start at sign-in"
     ReadRegStr $0 HKCU "${RUN_KEY}" "${APP}"
     ${IfNot} ${Errors}
     ${AndIf} $InPlace = 0
-      !insertmacro WriteString "" "${RUN_KEY}" "${APP}" '"$INSTDIR\murmuro.exe"'
+      !insertmacro WriteString "${RUN_KEY}" "${APP}" '"$INSTDIR\murmuro.exe"'
     ${EndIf}
   ${ElseIf} ${SectionIsSelected} ${SecAutostart}
-    !insertmacro WriteString "" "${RUN_KEY}" "${APP}" '"$INSTDIR\murmuro.exe"'
+    !insertmacro WriteString "${RUN_KEY}" "${APP}" '"$INSTDIR\murmuro.exe"'
     ; The user's explicit choice overrides a "disabled" in Task Manager.
     !insertmacro DeleteValue "" "${APPROVED_KEY}" "${APP}"
   ${Else}
@@ -330,6 +269,15 @@ Function .onInit
   StrCpy $WasRunning 0
   StrCpy $Started 0
   StrCpy $InPlace 0
+  Call OtherAccount
+  Pop $0
+  ${If} $0 = 1
+    MessageBox MB_OK|MB_ICONSTOP "This setup runs as another account than the user signed in here (for \
+      example as SYSTEM, or with an administrator's name and password). Murmuro is installed for one \
+      user alone: run the setup as that user, without administrator rights. Nothing was changed." /SD IDOK
+    SetErrorLevel ${EXIT_OTHER_ACCOUNT}
+    Quit
+  ${EndIf}
   Call GivenFolder
   Pop $R0
   ReadRegStr $Installed HKCU "${UNINSTALL_KEY}" "DisplayVersion"
@@ -357,6 +305,7 @@ Function .onInit
       ${If} $R0 != ""
         StrCpy $INSTDIR $R0
         Call OwnFolder
+        Pop $1
         ${If} $INSTDIR != $0
           MessageBox MB_OK|MB_ICONSTOP "Murmuro is installed in $0, and an upgrade replaces it there. \
             Leave out /D=, or uninstall Murmuro first to install it in $R0. Nothing was changed." /SD IDOK
@@ -379,6 +328,17 @@ Function .onInit
       StrCpy $INSTDIR $R0
     ${EndIf}
     Call OwnFolder
+    Pop $0
+    ${If} $0 = 0
+      ; The folder page asks again; a silent run stops here.
+      ${If} ${Silent}
+        MessageBox MB_OK|MB_ICONSTOP "$INSTDIR holds files that are not Murmuro's. Give another folder with \
+          /D=. Nothing was changed." /SD IDOK
+        SetErrorLevel ${EXIT_NOT_MURMUROS}
+        Quit
+      ${EndIf}
+      StrCpy $INSTDIR $Typed
+    ${EndIf}
   ${EndIf}
 
   ; Start at sign-in: on for a first install; an upgrade keeps what the Run value says; either
@@ -439,48 +399,4 @@ Function .onInstFailed
   ${EndIf}
 FunctionEnd
 
-Function un.onUninstFailed
-  ${If} $WasRunning = 1
-    SetOutPath "$INSTDIR"
-    Exec '"$INSTDIR\murmuro.exe"'
-  ${EndIf}
-FunctionEnd
-
-Section "Uninstall"
-  Call un.EndRunningCopies
-  ; The start at sign-in goes first, checked: left behind, it would name a deleted program.
-  ClearErrors
-  ReadRegStr $R0 HKCU "${RUN_KEY}" "${APP}"
-  ${If} ${Errors}
-    StrCpy $R1 0
-  ${Else}
-    StrCpy $R1 1
-  ${EndIf}
-  !insertmacro DeleteValue "un." "${RUN_KEY}" "${APP}"
-  ; Still there, the program keeps its start at sign-in and its entry.
-  Delete "$INSTDIR\murmuro.exe"
-  ${If} ${FileExists} "$INSTDIR\murmuro.exe"
-    ${If} $R1 = 1
-      !insertmacro WriteString "un." "${RUN_KEY}" "${APP}" $R0
-    ${EndIf}
-    MessageBox MB_OK|MB_ICONSTOP "$INSTDIR\murmuro.exe cannot be deleted; it may be in use. \
-      Murmuro was not removed." /SD IDOK
-    Abort "Murmuro was not removed."
-  ${EndIf}
-  Delete "$INSTDIR\README.txt"
-  ; kel.dat stays: the user's acronyms and switches survive a reinstall.
-  Delete "$SMPROGRAMS\${APP}.lnk"
-  ${If} ${FileExists} "$SMPROGRAMS\${APP}.lnk"
-    StrCpy $What "The Start-menu shortcut $SMPROGRAMS\${APP}.lnk"
-    Call un.WriteFailed
-  ${EndIf}
-  !insertmacro DeleteValue "un." "${APPROVED_KEY}" "${APP}"
-  ; The entry goes only with every other trace, and before the uninstaller it runs. It is checked
-  ; by the value the list of installed apps runs.
-  DeleteRegKey HKCU "${UNINSTALL_KEY}"
-  !insertmacro DeleteValue "un." "${UNINSTALL_KEY}" "UninstallString"
-  Delete "$INSTDIR\uninstall.exe"
-  ; Removed only when empty, and never while it is the current folder.
-  SetOutPath "$TEMP"
-  RMDir "$INSTDIR"
-SectionEnd
+!include "${__FILEDIR__}/uninstall.nsh"

@@ -1,14 +1,20 @@
 ; Finding and closing the copies of Murmuro that run the installed program, for the installer and
 ; the uninstaller alike. Included by murmuro.nsi.
 
-; Ends every copy of Murmuro that runs the installed murmuro.exe, politely: WM_CLOSE to its hidden
-; window makes it save its settings and exit. A copy counts by the file it runs, whatever path it
+; Ends every copy of Murmuro that runs the installed murmuro.exe, politely: Murmuro's own request
+; to its hidden window makes it save its settings and exit, as WM_CLOSE does, but only until the
+; deadline the request carries. A copy that reads it later (it was busy) ignores it: the run has
+; given up by then and changed nothing, and Murmuro stays running. A copy counts by the file it runs, whatever path it
 ; was started from. Before closing any, it checks that every copy has that window: one that shows
 ; "already running" or a failed start has none and would keep the file, so the (un)installation
 ; then stops unchanged. It waits for the process, not the window: the process may still hold its
 ; one-copy lock for a moment after the window is gone. It never kills a copy; one that does not
 ; end in time is left to the user, and the (un)installation stops. Sets $WasRunning to 1 when it
 ; ended one.
+!define CLOSE_REQUEST "MurmuroCloseRequest"
+!define CLOSE_REQUEST_MS 20000
+; A copy that took the request just before its deadline has this long again to save and end.
+!define CLOSE_WAIT_MS 25000
 !macro END_RUNNING_COPIES un
 ; The identity of the file at the path on the stack: its volume serial and file index, the same
 ; for every path to it (another drive letter, a link, a short name); "" when it cannot be opened.
@@ -124,6 +130,8 @@ Function ${un}EndRunningCopies
   Push $2
   Push $3
   Push $4
+  Push $5
+  System::Call "user32::RegisterWindowMessageW(w '${CLOSE_REQUEST}') i .r5"
   Push "$INSTDIR\murmuro.exe"
   Call ${un}FileIdentity
   Pop $Target
@@ -169,9 +177,16 @@ Function ${un}EndRunningCopies
       Goto next_window
     ${EndIf}
     DetailPrint "Closing the running Murmuro"
-    System::Call "user32::PostMessageW(p r0, i ${WM_CLOSE}, p 0, p 0)"
+    ; The deadline is a GetTickCount value; Murmuro compares it with the wrap-around in mind.
+    System::Call "kernel32::GetTickCount() i .r3"
+    IntOp $3 $3 + ${CLOSE_REQUEST_MS}
+    ${If} $5 = 0
+      System::Call "user32::PostMessageW(p r0, i ${WM_CLOSE}, p 0, p 0)"
+    ${Else}
+      System::Call "user32::PostMessageW(p r0, i r5, p r3, p 0)"
+    ${EndIf}
     wait:
-      System::Call "kernel32::WaitForSingleObject(p r2, i 20000) i .r4"
+      System::Call "kernel32::WaitForSingleObject(p r2, i ${CLOSE_WAIT_MS}) i .r4"
       ${If} $4 <> ${WAIT_OBJECT_0}
         MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
           "Murmuro is still running. End it from its tray icon (Exit), then choose Retry." \
@@ -186,6 +201,7 @@ Function ${un}EndRunningCopies
     StrCpy $0 0
     Goto next_window
   done:
+  Pop $5
   Pop $4
   Pop $3
   Pop $2

@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "ui/close_request.h"
 #include "ui/icon_to_sys_tray.h"
 
 namespace murmuro::app {
@@ -21,6 +22,12 @@ UINT TaskbarCreatedMessage() noexcept {
   return message;
 }
 
+// An installer's request to end before a deadline; 0 when it cannot be registered.
+UINT CloseRequestMessage() noexcept {
+  static const UINT message = RegisterWindowMessageW(kCloseRequestName);
+  return message;
+}
+
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
   if (message == WM_NCCREATE) {
     const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
@@ -28,6 +35,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   }
   auto* events = reinterpret_cast<MainWindowEvents*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   const UINT taskbarCreated = TaskbarCreatedMessage();
+  const UINT closeRequest = CloseRequestMessage();
   if (events) {
     if (message == WM_TIMER && (wParam == kPollTimerId || wParam == kIconRetryTimerId)) {
       Fire(wParam == kPollTimerId ? events->Timer : events->IconRetryTimer);
@@ -49,6 +57,11 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     }
     if (message == WM_CLOSE) {
       Fire(events->Close);
+      return 0;
+    }
+    if (message == closeRequest && closeRequest != 0) {
+      // The installer has given up once the deadline passed, and leaves Murmuro running.
+      if (CloseRequestInTime(static_cast<std::uint32_t>(wParam), GetTickCount())) Fire(events->Close);
       return 0;
     }
     if (message == WM_ENDSESSION && wParam) {
@@ -76,7 +89,7 @@ win32::UniqueHwnd CreateMainWindow(HINSTANCE instance, HICON icon, MainWindowEve
   // come back) nor an installer's request to close: Windows drops messages that come from less
   // trusted processes unless the window lets them in. Nothing else is let in.
   if (window) {
-    for (const UINT message : {TaskbarCreatedMessage(), static_cast<UINT>(WM_CLOSE)}) {
+    for (const UINT message : {TaskbarCreatedMessage(), static_cast<UINT>(WM_CLOSE), CloseRequestMessage()}) {
       if (message != 0) ChangeWindowMessageFilterEx(window.get(), message, MSGFLT_ALLOW, nullptr);
     }
   }

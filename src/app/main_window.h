@@ -13,6 +13,9 @@ namespace murmuro::app {
 
 inline constexpr UINT_PTR kPollTimerId = 2;
 inline constexpr UINT_PTR kIconRetryTimerId = 3;
+// The registered message by which an installer asks Murmuro to end; wParam is the GetTickCount
+// value after which the request no longer counts.
+inline constexpr wchar_t kCloseRequestName[] = L"MurmuroCloseRequest";
 // Posted by a capture lane when results wait; it carries nothing.
 inline constexpr UINT kCapturesFinishedMessage = WM_APP + 1;
 
@@ -22,7 +25,7 @@ struct MainWindowEvents {
   // The mouse message that happened over the tray icon (WM_RBUTTONUP, ...).
   std::function<void(std::uint32_t code)> TrayNotify;
   std::function<void()> TaskbarCreated;
-  // WM_CLOSE: unload the form as the menu's Exit would.
+  // WM_CLOSE, or an installer's request in time: unload the form as the menu's Exit would.
   std::function<void()> Close;
   // WM_ENDSESSION for a session that ends.
   std::function<void()> EndSession;

@@ -20,7 +20,8 @@ class FileSystem {
   // replaces `file` with it in one step. On failure the old file is left as it was and the
   // returned text says what went wrong; an empty text means success. With a `backup` path (in
   // the same folder), the file that is replaced becomes that file in the same step, in place of
-  // any earlier one; a failure then keeps the old file in its place too.
+  // any earlier one; a failure then keeps the old file in its place too, or, where Windows failed
+  // after moving it to the backup name and it could not be put back, says where it is.
   virtual std::string ReplaceAll(const std::filesystem::path& file, std::string_view bytes,
                                  const std::filesystem::path& backup = {}) = 0;
 };

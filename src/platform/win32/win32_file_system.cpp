@@ -13,6 +13,15 @@ namespace murmuro::win32 {
 namespace {
 
 constexpr DWORD kChunk = 1u << 20;
+// Indexers, virus scanners and sync clients open a file just written for a moment: the swap is
+// tried again for about a second before it counts as failed.
+constexpr ULONGLONG kSwapRetryMs = 1000;
+constexpr DWORD kSwapPauseMs = 50;
+
+bool HeldForAMoment(DWORD error) {
+  return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+         error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+}
 
 // "what: <system message> (error N)", the message in UTF-8.
 std::string Failure(std::string_view what, DWORD error = ::GetLastError()) {
@@ -105,22 +114,50 @@ std::string Win32FileSystem::ReplaceAll(const std::filesystem::path& file, std::
   if (!::FlushFileBuffers(temp.handle.get())) return Failure("flush failed");
   if (!Stage("flushed")) return "close failed";
   if (!::CloseHandle(temp.handle.release())) return Failure("close failed");
-  if (!backup.empty() && Size(file)) {
-    if (!::ReplaceFileW(file.c_str(), temp.Path(), backup.c_str(),
-                        REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr, nullptr)) {
-      const DWORD error = ::GetLastError();
-      // The old file was renamed to the backup but the new one could not take its place: the
-      // old one goes back, so the file is never missing.
-      if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
-        ::MoveFileExW(backup.c_str(), file.c_str(), MOVEFILE_WRITE_THROUGH);
-      }
-      return Failure("cannot replace the file, keeping it as " + WideToUtf8(backup.filename().wstring()), error);
-    }
-  } else if (!::MoveFileExW(temp.Path(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    return Failure("cannot replace the file");
+  // The file to be replaced, by its size: only an existing file can go to the backup name.
+  const std::optional<std::uint64_t> replaced = backup.empty() ? std::nullopt : Size(file);
+  const ULONGLONG start = ::GetTickCount64();
+  DWORD error = 0;
+  for (;;) {
+    if (!Stage("swap")) return "cannot replace the file";
+    error = SwapIn(file, temp.Path(), replaced ? backup : std::filesystem::path());
+    if (error == 0 || !HeldForAMoment(error) || ::GetTickCount64() - start >= kSwapRetryMs) break;
+    ::Sleep(kSwapPauseMs);
   }
+  if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 && replaced) return PutBack(file, backup, *replaced);
+  if (error != 0) return Failure("cannot replace the file", error);
   temp.Keep();
   return {};
+}
+
+unsigned long Win32FileSystem::SwapIn(const std::filesystem::path& file, const std::filesystem::path& temp,
+                                      const std::filesystem::path& backup) const {
+  if (swap_) return swap_(file, temp, backup);
+  const BOOL done =
+      backup.empty()
+          ? ::MoveFileExW(temp.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+          : ::ReplaceFileW(file.c_str(), temp.c_str(), backup.c_str(),
+                           REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr, nullptr);
+  return done ? 0 : ::GetLastError();
+}
+
+// The old file went to the backup name, in place of the earlier backup, and the new one could
+// not follow: the old one goes back. The message says where each file is, as found afterwards.
+std::string Win32FileSystem::PutBack(const std::filesystem::path& file, const std::filesystem::path& backup,
+                                     std::uint64_t size) {
+  if (!Size(file) && Size(backup)) ::MoveFileExW(backup.c_str(), file.c_str(), MOVEFILE_WRITE_THROUGH);
+  const std::string name = WideToUtf8(file.filename().wstring());
+  const std::string kept = WideToUtf8(backup.filename().wstring());
+  const std::string failed = "cannot replace the file (error 1177)";
+  if (Size(file) == size) {
+    return failed + ": it is as it was" + (Size(backup) ? "" : ", and the earlier " + kept + " is gone");
+  }
+  if (Size(backup)) {
+    const std::string missing = Size(file) ? "" : " and " + name + " is missing";
+    return failed + ", nor put it back: the settings it held are in " + kept + missing + "; save again, or rename " +
+           kept + " to " + name + " before Murmuro starts again";
+  }
+  return failed + ", and neither " + name + " nor " + kept + " is there; save again to write " + name;
 }
 
 }  // namespace murmuro::win32

@@ -222,6 +222,7 @@ TEST_F(Installer, SilentInstallStartsAtSignInAndUninstallsThroughItsEntry) {
 
 TEST_F(Installer, UpgradeOverARunningCopyKeepsTheSettingsAndAnOlderSetupIsRefused) {
   ASSERT_EQ(RunSetup("MURMURO_SETUP"), std::optional<DWORD>(0));
+  EXPECT_EQ(ReadAll(InstallFolder() / "README.txt"), ReadAll(HostPath("MURMURO_README")));
   WriteFile(InstallFolder() / "kel.dat", kUserSettings);
   MurmuroRun old(std::nullopt, InstalledProgram());
   ASSERT_TRUE(old.Start()) << "exit code " << old.WaitForExit(0).value_or(STILL_ACTIVE) << ", program file "
@@ -234,6 +235,8 @@ TEST_F(Installer, UpgradeOverARunningCopyKeepsTheSettingsAndAnOlderSetupIsRefuse
   const std::wstring next = Env(L"MURMURO_NEXT_VERSION");
   EXPECT_EQ(ReadString(kUninstallKey, L"DisplayVersion"), std::optional<std::wstring>(next));
   EXPECT_EQ(RunValue(), Quoted(InstalledProgram())) << "the earlier choice: on";
+  const std::string readme = ReadAll(HostPath("MURMURO_NEXT_README"));
+  EXPECT_EQ(ReadAll(InstallFolder() / "README.txt"), readme);
   // The copy that ran before runs again, from the new files.
   std::vector<Copy> copies;
   ASSERT_TRUE(WaitUntil([&] { return (copies = InstalledCopies()).size() == 1; }, 20000));
@@ -249,6 +252,7 @@ TEST_F(Installer, UpgradeOverARunningCopyKeepsTheSettingsAndAnOlderSetupIsRefuse
   EXPECT_EQ(ReadString(kUninstallKey, L"DisplayVersion"), std::optional<std::wstring>(next));
   EXPECT_TRUE(ReadAll(InstallFolder() / "uninstall.exe") == uninstaller) << "uninstall.exe was replaced";
   EXPECT_EQ(std::filesystem::last_write_time(InstalledProgram()), programWritten);
+  EXPECT_EQ(ReadAll(InstallFolder() / "README.txt"), readme);
   EXPECT_EQ(ReadAll(InstallFolder() / "kel.dat"), kUserSettings);
   const std::vector<Copy> after = InstalledCopies();
   ASSERT_EQ(after.size(), 1u);
@@ -270,6 +274,21 @@ TEST_F(Installer, StartAtSignInFollowsTheLastChoiceAndExistingSettingsStay) {
     EXPECT_EQ(RunValue().has_value(), on) << approved;
     EXPECT_EQ(ReadAll(InstallFolder() / "kel.dat"), kUserSettings);
   }
+  // A kel.dat Murmuro could not start with stops the setup, which says so and installs nothing.
+  for (const bool isFolder : {true, false}) {
+    const std::filesystem::path settings = InstallFolder() / "kel.dat";
+    std::filesystem::remove(settings);
+    if (isFolder) {
+      std::filesystem::create_directory(settings);
+    } else {
+      WriteFile(settings, "");
+    }
+    EXPECT_EQ(RunSetup("MURMURO_SETUP_NEXT"), std::optional<DWORD>(7)) << isFolder;
+    EXPECT_EQ(ReadString(kUninstallKey, L"DisplayVersion"), Env(L"MURMURO_VERSION"));
+    EXPECT_EQ(std::filesystem::is_directory(settings), isFolder);
+    std::filesystem::remove(settings);
+  }
+  WriteFile(InstallFolder() / "kel.dat", kUserSettings);
   ASSERT_EQ(RunSetup("MURMURO_SETUP_NEXT"), std::optional<DWORD>(0));
   EXPECT_EQ(RunValue(), std::nullopt) << "an upgrade keeps it off";
   ASSERT_EQ(RunSetup("MURMURO_SETUP_NEXT", L"/S /AUTOSTART=1"), std::optional<DWORD>(0));
@@ -293,6 +312,9 @@ TEST_F(Installer, AFolderOfTheUsersGetsAMurmuroFolderInsideAndTheLastFolderIsFou
     std::filesystem::path installedInto;
   } rows[] = {{{"kel.dat", "kel.dat.bak"}, tools},
               {{}, tools},
+              // What a first install that stopped part-way leaves: the next one finishes there.
+              {{"kel.dat", "murmuro.exe.new", "README.txt.new"}, tools},
+              {{"kel.dat", "murmuro.exe"}, tools},
               {{"README.txt"}, tools / "Murmuro"},
               {{"kel.dat", "README.txt"}, tools / "Murmuro"}};  // a kel.dat of the user's own
   for (const auto& row : rows) {
@@ -301,7 +323,13 @@ TEST_F(Installer, AFolderOfTheUsersGetsAMurmuroFolderInsideAndTheLastFolderIsFou
     for (const char* name : row.holds) WriteFile(tools / name, kUsers);
     ASSERT_EQ(RunSetup("MURMURO_SETUP", L"/S /D=" + tools.wstring()), std::optional<DWORD>(0));
     EXPECT_EQ(ReadString(kUninstallKey, L"InstallLocation"), row.installedInto.wstring());
-    for (const char* name : row.holds) EXPECT_EQ(ReadAll(tools / name), kUsers) << name;
+    for (const std::string name : row.holds) {
+      if (name.ends_with(".new")) {
+        EXPECT_FALSE(std::filesystem::exists(tools / name)) << name;
+      } else {
+        EXPECT_EQ(ReadAll(tools / name) == kUsers, name != "murmuro.exe") << name;
+      }
+    }
   }
   // Uninstalled and installed again: into the same folder, where the settings stayed.
   const std::filesystem::path folder = tools / "Murmuro";
@@ -322,9 +350,59 @@ TEST_F(Installer, AFolderOfTheUsersGetsAMurmuroFolderInsideAndTheLastFolderIsFou
   const std::filesystem::path setup = tools / "it's" / "setup.exe";
   std::filesystem::create_directories(setup.parent_path());
   std::filesystem::copy_file(HostPath("MURMURO_SETUP_NEXT"), setup);
-  ASSERT_EQ(RunToEnd(setup.wstring() + L" /S /D=" + (tools / "Moved").wstring()), std::optional<DWORD>(0));
-  EXPECT_EQ(ReadString(kUninstallKey, L"InstallLocation"), (tools / "Moved").wstring());
-  EXPECT_TRUE(std::filesystem::is_regular_file(tools / "Moved" / "murmuro.exe"));
+  const std::filesystem::path moved = tools / "Moved";
+  ASSERT_EQ(RunToEnd(setup.wstring() + L" /S /D=" + moved.wstring()), std::optional<DWORD>(0));
+  EXPECT_EQ(ReadString(kUninstallKey, L"InstallLocation"), moved.wstring());
+  EXPECT_TRUE(std::filesystem::is_regular_file(moved / "murmuro.exe"));
+
+  // The recorded folder, after an uninstall, given files of the user's: the next install goes into
+  // a Murmuro folder inside it, and is refused while that holds files of the user's too.
+  ASSERT_EQ(RunToEnd(Quoted(moved / "uninstall.exe") + L" /S", true), std::optional<DWORD>(0));
+  for (const char* name : {"README.txt", "notes.txt", "Murmuro/notes.txt"}) {
+    std::filesystem::create_directories((moved / name).parent_path());
+    WriteFile(moved / name, kUsers);
+  }
+  EXPECT_EQ(RunSetup("MURMURO_SETUP"), std::optional<DWORD>(9));
+  EXPECT_FALSE(UninstallEntryExists());
+  std::filesystem::remove(moved / "Murmuro" / "notes.txt");
+  ASSERT_EQ(RunSetup("MURMURO_SETUP"), std::optional<DWORD>(0));
+  EXPECT_EQ(ReadString(kUninstallKey, L"InstallLocation"), (moved / "Murmuro").wstring());
+  EXPECT_EQ(ReadAll(moved / "README.txt"), kUsers);
+}
+
+TEST_F(Installer, AnUninstallerRemovesOnlyWhatNamesItsOwnFolder) {
+  const std::filesystem::path tools = ToolsFolder();
+  // Installed, the folder renamed (as a changed drive letter would), then installed anew elsewhere.
+  ASSERT_EQ(RunSetup("MURMURO_SETUP", L"/S /D=" + (tools / "A").wstring()), std::optional<DWORD>(0));
+  std::filesystem::rename(tools / "A", tools / "B");
+  const std::filesystem::path current = tools / "C";
+  ASSERT_EQ(RunSetup("MURMURO_SETUP", L"/S /D=" + current.wstring()), std::optional<DWORD>(0));
+  SetStartApproved(3);
+  EXPECT_EQ(RunValue(), Quoted(current / "murmuro.exe"));
+
+  const std::filesystem::path old = tools / "B";
+  EXPECT_EQ(RunToEnd(Quoted(old / "uninstall.exe") + L" /S _?=" + old.wstring()), std::optional<DWORD>(0));
+  for (const char* name : {"murmuro.exe", "README.txt"}) EXPECT_FALSE(std::filesystem::exists(old / name)) << name;
+  EXPECT_TRUE(std::filesystem::is_regular_file(old / "kel.dat"));
+  EXPECT_EQ(RunValue(), Quoted(current / "murmuro.exe"));
+  EXPECT_EQ(StartApproved(), std::optional<int>(3));
+  EXPECT_TRUE(std::filesystem::is_regular_file(Shortcut()));
+  EXPECT_EQ(ReadString(kUninstallKey, L"InstallLocation"), current.wstring());
+
+  // A folder without uninstall.exe is not Murmuro's: refused, its files left alone.
+  const std::filesystem::path users = tools / "Users";
+  std::filesystem::create_directories(users);
+  constexpr char kUsers[] = "the user's\r\n";
+  for (const char* name : {"murmuro.exe", "README.txt"}) WriteFile(users / name, kUsers);
+  EXPECT_EQ(RunToEnd(Quoted(current / "uninstall.exe") + L" /S _?=" + users.wstring()), std::optional<DWORD>(9));
+  for (const char* name : {"murmuro.exe", "README.txt"}) EXPECT_EQ(ReadAll(users / name), kUsers) << name;
+  EXPECT_TRUE(UninstallEntryExists());
+
+  EXPECT_EQ(RunToEnd(Quoted(current / "uninstall.exe") + L" /S", true), std::optional<DWORD>(0));
+  EXPECT_EQ(RunValue(), std::nullopt);
+  EXPECT_EQ(StartApproved(), std::nullopt);
+  EXPECT_FALSE(std::filesystem::exists(Shortcut()));
+  EXPECT_FALSE(UninstallEntryExists());
 }
 
 TEST_F(Installer, EveryCopyOfTheInstalledFileIsClosedOrNoneAndAFailureStartsItAgain) {
@@ -347,19 +425,26 @@ TEST_F(Installer, EveryCopyOfTheInstalledFileIsClosedOrNoneAndAFailureStartsItAg
   // Held open elsewhere (a virus scanner, say), the file can be neither replaced nor deleted; then
   // a folder where the uninstaller goes fails that write. The uninstaller runs in place (_?=) to
   // give its own exit code.
-  win32::UniqueKernelHandle held(CreateFileW(InstalledProgram().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                             OPEN_EXISTING, 0, nullptr));
+  // A shortcut held so makes the uninstaller fail after it has set the program aside and removed
+  // the start at sign-in and Task Manager's record of it: all of it is put back.
   const std::filesystem::path uninstaller = InstallFolder() / "uninstall.exe";
+  const std::wstring setup = Quoted(HostPath("MURMURO_SETUP_NEXT")) + L" /S";
+  const std::wstring uninstall = Quoted(uninstaller) + L" /S _?=" + InstallFolder().wstring();
+  const struct {
+    std::wstring command;
+    DWORD code;
+    std::filesystem::path held;
+  } runs[] = {{setup, 2, InstalledProgram()}, {uninstall, 2, InstalledProgram()}, {uninstall, 7, Shortcut()},
+              {setup, 7, {}}};
   DWORD closed = first.ProcessId();
-  const std::pair<std::wstring, DWORD> runs[] = {
-      {Quoted(HostPath("MURMURO_SETUP_NEXT")) + L" /S", 2},
-      {Quoted(uninstaller) + L" /S _?=" + InstallFolder().wstring(), 2},
-      {Quoted(HostPath("MURMURO_SETUP_NEXT")) + L" /S", 7}};
-  for (const auto& [command, code] : runs) {
-    if (code == 7) {
-      held.reset();
+  SetStartApproved(2);
+  for (const auto& [command, code, heldFile] : runs) {
+    win32::UniqueKernelHandle held;
+    if (heldFile.empty()) {
       std::filesystem::remove(uninstaller);
       std::filesystem::create_directory(uninstaller);
+    } else {
+      held.reset(CreateFileW(heldFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     }
     EXPECT_EQ(RunToEnd(command), std::optional<DWORD>(code)) << command;
     std::vector<Copy> copies;
@@ -370,9 +455,32 @@ TEST_F(Installer, EveryCopyOfTheInstalledFileIsClosedOrNoneAndAFailureStartsItAg
   EXPECT_EQ(first.WaitForExit(0), std::optional<DWORD>(0));
   EXPECT_EQ(ReadString(kUninstallKey, L"DisplayVersion"), installed);
   EXPECT_EQ(RunValue(), Quoted(InstalledProgram()));
+  EXPECT_EQ(StartApproved(), std::optional<int>(2));
+  EXPECT_TRUE(std::filesystem::is_regular_file(Shortcut()));
+  EXPECT_TRUE(std::filesystem::is_regular_file(InstalledProgram()));
   for (const auto& entry : std::filesystem::directory_iterator(InstallFolder())) {
     EXPECT_NE(entry.path().extension(), ".new") << "left behind: " << entry.path();
+    EXPECT_NE(entry.path().extension(), ".old") << "left behind: " << entry.path();
   }
+
+  // A copy too busy to take the request in time (here its thread is held still): the setup gives
+  // up, and the copy, reading the request late, stays running.
+  const std::vector<Copy> busy = InstalledCopies();
+  ASSERT_EQ(busy.size(), 1u);
+  win32::UniqueKernelHandle thread(
+      OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(busy[0].Window, nullptr)));
+  ASSERT_TRUE(thread && SuspendThread(thread.get()) != static_cast<DWORD>(-1));
+  EXPECT_EQ(RunToEnd(setup), std::optional<DWORD>(5));
+  ResumeThread(thread.get());
+  // Each answer comes from its next wait for messages, so the request has been read before the last;
+  // taken, it would have removed the icon then.
+  for (int i = 0; i < 3; ++i) {
+    DWORD_PTR ignored = 0;
+    EXPECT_NE(SendMessageTimeoutW(busy[0].Window, WM_NULL, 0, 0, SMTO_BLOCK, 10000, &ignored), 0) << i;
+  }
+  EXPECT_TRUE(TrayIconExists(busy[0].Window)) << "the late request was taken";
+  win32::UniqueKernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, busy[0].Pid));
+  EXPECT_EQ(WaitForSingleObject(process.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "core/cp1252_codec.h"
+#include "ui/close_request.h"
 #include "fakes/fake_timer.h"
 #include "fakes/fake_voice.h"
 #include "unit/ui/recording_fakes.h"
@@ -269,6 +270,18 @@ TEST_F(ThrowingSaveTest, AnEndFromOutsideTriesOnceAndAsksNothing) {
   EXPECT_TRUE(boxes.asked.empty());
   form.Close();
   EXPECT_EQ(Count("end"), 1);
+}
+
+// An installer's request carries the tick count until which it waits; ticks wrap every 49.7 days.
+TEST(CloseRequestTest, IsTakenUntilItsDeadlineAcrossTheTickCountsWrap) {
+  const struct {
+    std::uint32_t deadline, now;
+    bool inTime;
+  } rows[] = {{21000, 1000, true},     {1000, 1000, true},         {999, 1000, false},
+              {16, 0xFFFFB1F0u, true}, {0xFFFFB1F0u, 16, false},   {1000, 1000 + kCloseRequestMs, false}};
+  for (const auto& row : rows) {
+    EXPECT_EQ(CloseRequestInTime(row.deadline, row.now), row.inTime) << row.deadline << " " << row.now;
+  }
 }
 
 // The form and the dialog over a real settings file.
