@@ -157,6 +157,7 @@ void CaptureLanes::End() noexcept {
       lane.thread.join();
     } else {
       lane.thread.detach();
+      gaveUp_ = true;
     }
   }
   lanes_.clear();

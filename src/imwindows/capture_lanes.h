@@ -71,6 +71,9 @@ class CaptureLanes final : public Captures {
 
   // Lanes whose thread has not ended.
   std::size_t Lanes() const { return lanes_.size(); }
+  // The end gave up a lane still stuck in a call: the process must not wait for it on its way
+  // out, nor run code that may need a lock it holds.
+  bool GaveUpALane() const noexcept { return gaveUp_; }
 
  private:
   struct Lane;
@@ -88,6 +91,7 @@ class CaptureLanes final : public Captures {
   std::map<Client, std::shared_ptr<Lane>> lanes_;
   std::set<ViewId> out_;  // views with a capture queued or running
   bool ended_ = false;
+  bool gaveUp_ = false;
 };
 
 // The lane work of the program: captures through the view's document, keeping each view's
