@@ -215,7 +215,10 @@ class Program {
   Win32PollTimer timer_;
   Win32PollTimer iconTimer_{kIconRetryTimerId, kIconRetryIntervalMs};
   ScanContext scan_{windows_, captures_, codec_, timer_};
-  PollCycle cycle_{MonitorContext{state_, scan_, lower_, voices_}};
+  PollCycle cycle_{MonitorContext{state_, scan_, lower_, voices_, [this](const Text& title) {
+                                    if (main_) main_->ShowBlocked(title);
+                                  },
+                                  {}}};
   MainWindowEvents events_;
   win32::OptionsWindow optionsView_{instance_, icon_, smallIcon_.get()};
   std::optional<win32::Win32PopupMenu> menu_;

@@ -2,6 +2,7 @@
 // A running program over the fake client: state, voice, timer and the poll cycle.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <set>
 #include <vector>
@@ -96,7 +97,11 @@ class PollFixture : public ::testing::Test {
     std::set<ViewId> out_;
   } captures{client};
   ScanContext scan{client.desktop, captures, codec, timer};
-  PollCycle cycle{MonitorContext{state, scan, lower, voices}};
+  std::chrono::steady_clock::time_point clock{};  // moved by the test alone
+  std::vector<Text> blockedTitles;  // as the poll cycle told them
+  PollCycle cycle{MonitorContext{state, scan, lower, voices,
+                                 [this](const Text& title) { blockedTitles.push_back(title); },
+                                 [this] { return clock; }}};
 };
 
 }  // namespace murmuro::testing
