@@ -68,6 +68,8 @@ void InMultithreadedApartment(const std::function<void()>& run) {
   run();
 }
 
+constexpr int kExitNormal = 0;
+
 // Soon after the shell is ready, without knocking every second on one that is busy.
 constexpr UINT kIconRetryIntervalMs = 2000;
 
@@ -161,10 +163,13 @@ class Program {
   }
 
   // Before the session or the loop's end takes the process: the lanes let go of what they hold
-  // in the clients, waiting a second at most.
+  // in the clients, waiting a second at most. The settings are saved and the icon is gone by now.
+  // A lane given up inside a call to its client may hold a lock that the normal way out (other
+  // threads ended, then every library's detach code) needs, and hang there: end at once instead.
   void EndProgram() noexcept {
     captures_.End();
-    PostQuitMessage(0);
+    if (captures_.GaveUpALane()) ::TerminateProcess(::GetCurrentProcess(), kExitNormal);
+    PostQuitMessage(kExitNormal);
   }
 
   // The shell keeps a copy of the icon it shows, so the one it had can go.
@@ -214,7 +219,10 @@ class Program {
   Win32PollTimer timer_;
   Win32PollTimer iconTimer_{kIconRetryTimerId, kIconRetryIntervalMs};
   ScanContext scan_{windows_, captures_, codec_, timer_};
-  PollCycle cycle_{MonitorContext{state_, scan_, lower_, voices_}};
+  PollCycle cycle_{MonitorContext{state_, scan_, lower_, voices_, [this](const Text& title) {
+                                    if (main_) main_->ShowBlocked(title);
+                                  },
+                                  {}}};
   MainWindowEvents events_;
   win32::OptionsWindow optionsView_{instance_, icon_, smallIcon_.get()};
   std::optional<win32::Win32PopupMenu> menu_;

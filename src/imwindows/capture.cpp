@@ -11,22 +11,25 @@ namespace {
 constexpr std::size_t kTrailer = 5;
 
 // The view's answer to "WM_HTML_GETOBJECT"; 0 when there is none.
-std::uintptr_t RequestDocument(const CaptureContext& ctx, Hwnd view) {
+std::uintptr_t RequestDocument(const CaptureContext& ctx, Hwnd view, bool* blocked = nullptr) {
   // Looked up every time: the registry of message names is the window system's, not ours.
   const std::uint32_t message = ctx.windows.RegisterWindowMessageA("WM_HTML_GETOBJECT");
   // The receiver never reads lParam; it only has to point at something.
   std::int32_t unused = 0;
   std::uintptr_t answer = 0;
+  std::uint32_t error = 0;
   ctx.windows.SendMessageTimeoutA(view, message, 0, reinterpret_cast<std::intptr_t>(&unused),
-                                  platform::kSmtoAbortIfHung, kGetObjectTimeoutMs, &answer);
+                                  platform::kSmtoAbortIfHung, kGetObjectTimeoutMs, &answer, &error);
+  if (blocked) *blocked = answer == 0 && error == platform::kErrorAccessDenied;
   return answer;
 }
 
 }  // namespace
 
-std::unique_ptr<platform::HtmlDocument2> GetHTMLDocument(const CaptureContext& ctx, Hwnd view) {
+std::unique_ptr<platform::HtmlDocument2> GetHTMLDocument(const CaptureContext& ctx, Hwnd view, bool* blocked) {
+  if (blocked) *blocked = false;
   if (view == 0) return nullptr;
-  std::uintptr_t answer = RequestDocument(ctx, view);
+  std::uintptr_t answer = RequestDocument(ctx, view, blocked);
   if (answer == 0) return nullptr;
   // Taken as IHTMLDocument2 at once, which saves a query across processes. The answer is used
   // up by that attempt, so one made for IHTMLDocument alone is asked for a second time, as that.
@@ -70,8 +73,9 @@ struct FullRead {
 // read of a live document cannot tear, so one read is all it takes.
 FullRead ReadInFull(const CaptureContext& ctx, Hwnd view, bool probe) {
   FullRead read;
+  bool blocked = false;
   try {
-    read.document = GetHTMLDocument(ctx, view);
+    read.document = GetHTMLDocument(ctx, view, &blocked);
     if (read.document && probe) {
       read.all = read.document->All(read.count.outcome);
       if (read.all) read.count = read.all->Length();
@@ -80,6 +84,7 @@ FullRead ReadInFull(const CaptureContext& ctx, Hwnd view, bool probe) {
     auto text = read.body ? read.body->InnerText() : std::nullopt;
     if (!text) {
       read.result.Text = Text(kWindowNotFound);
+      if (blocked) read.result.How = Answer::kBlocked;
     } else if (text->size() < kTrailer) {
       read.result.Text = Text(kWindowNotFound);
       read.result.How = Answer::kTooShort;
@@ -138,7 +143,7 @@ IMTextResult CaptureView(const CaptureContext& ctx, Hwnd view, KeptDocuments& ke
   const platform::ProbeAnswer count = fresh.count;
   held = KeepWhatWasRead(ctx, view, kept, fresh);
   IMTextResult& result = fresh.result;
-  if (!held || result.How == Answer::kNone) return std::move(result);
+  if (!held || result.How == Answer::kNone || result.How == Answer::kBlocked) return std::move(result);
 
   held->lastRead = now;
   held->count.reset();

@@ -26,6 +26,7 @@ enum class Answer : std::uint8_t {
   kTooShort,  // its text came back shorter than the trailer: a conversation with nothing yet
   kNone,      // no answer: no document, no body, a failed read, a time-out, a window gone
   kUnchanged,  // only probed, and the probe showed no change since the last read: Text is empty
+  kBlocked,   // its client runs with more rights than we have (as administrator) and refuses us
 };
 
 // The result of one capture. Text is "Window Not Found" unless the text was read.
@@ -58,8 +59,10 @@ struct CaptureContext {
   platform::DocumentSource& documents;
 };
 
-// The view's document through IHTMLDocument2, or empty.
-std::unique_ptr<platform::HtmlDocument2> GetHTMLDocument(const CaptureContext& ctx, Hwnd view);
+// The view's document through IHTMLDocument2, or empty; then `blocked`, when given, tells whether
+// the view's process refused our request for want of rights.
+std::unique_ptr<platform::HtmlDocument2> GetHTMLDocument(const CaptureContext& ctx, Hwnd view,
+                                                         bool* blocked = nullptr);
 
 // Each view's document and body from its last capture, held until its next capture has its own,
 // so the client never sees the last reference go between two captures: under Wine a client can

@@ -168,7 +168,7 @@ void CaptureLanes::End() noexcept {
     lane.changed.notify_all();
     lane.ending = true;
   });
-  eachLane([until](Lane& lane) {
+  eachLane([this, until](Lane& lane) {
     std::unique_lock lock(lane.mutex);
     const bool ended = lane.changed.wait_until(lock, until, [&] { return lane.ended; });
     lock.unlock();
@@ -177,6 +177,7 @@ void CaptureLanes::End() noexcept {
       lane.thread.join();
     } else {
       lane.thread.detach();
+      gaveUp_ = true;
     }
   });
   lanes_.clear();

@@ -79,6 +79,9 @@ class CaptureLanes final : public Captures {
 
   // Lanes whose thread has not been seen to end, those of no client any more included.
   std::size_t Lanes() const { return lanes_.size() + retiring_.size(); }
+  // The end gave up a lane still stuck in a call: the process must not wait for it on its way
+  // out, nor run code that may need a lock it holds.
+  bool GaveUpALane() const noexcept { return gaveUp_; }
 
  private:
   struct Lane;
@@ -100,6 +103,7 @@ class CaptureLanes final : public Captures {
   std::vector<std::shared_ptr<Lane>> retiring_;  // ended lanes still letting go, joined once done
   std::set<ViewId> out_;  // views with a capture queued or running
   bool ended_ = false;
+  bool gaveUp_ = false;
 };
 
 // The lane work of the program: captures through the view's document, keeping each view's

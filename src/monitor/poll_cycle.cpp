@@ -51,12 +51,43 @@ void PollCycle::Timer2_Timer() noexcept {
   if (!Running()) return;
   TickMark mark(busy_);
   ResumeNext{}([&] { Tick(); });
+  ResumeNext{}([&] { ShowBlocked(); });
 }
 
 void PollCycle::CapturesFinished() noexcept {
   if (!Running()) return;
   TickMark mark(busy_);
   ResumeNext{}([&] { HandleFinished(); });
+  ResumeNext{}([&] { ShowBlocked(); });
+}
+
+std::chrono::steady_clock::time_point PollCycle::Now() const {
+  return ctx_.now ? ctx_.now() : std::chrono::steady_clock::now();
+}
+
+bool PollCycle::AskLater(const clsIMWindow& view) const {
+  const auto found = blocked_.find(IdOf(view));
+  return found != blocked_.end() && Now() < found->second;
+}
+
+// The first listed conversation that refuses us is named; views no longer listed are forgotten.
+void PollCycle::ShowBlocked() {
+  const ProgramState& state = ctx_.state;
+  std::map<ViewId, std::chrono::steady_clock::time_point> listed;
+  Text title;
+  for (const auto& entry : state.IMWindows) {
+    if (!entry) continue;
+    const auto found = blocked_.find(IdOf(*entry));
+    if (found == blocked_.end()) continue;
+    listed.insert(*found);
+    for (const auto& parent : state.ParentWindows) {
+      if (title.empty() && parent && parent->hwnd == entry->ParenthWnd) title = parent->WindowName;
+    }
+  }
+  blocked_.swap(listed);
+  if (title == blockedTitle_) return;
+  if (ctx_.blockedChanged) ctx_.blockedChanged(title);
+  blockedTitle_ = std::move(title);
 }
 
 void PollCycle::Rescan() {
@@ -92,6 +123,7 @@ void PollCycle::Tick() {
       Rescan();
       return;
     }
+    if (AskLater(*view)) continue;
     step([&] { RequestCapture(ctx_.scan, *view); });
   }
   // A tick that rescanned has had this done by the scan.
@@ -120,6 +152,13 @@ void PollCycle::Handle(const FinishedCapture& finished) {
   LeftView* left = listed ? nullptr : FindLeftView(state, finished.view);
   const IMTextResult& captured = finished.result;
   if ((!listed && !left) || captured.How == Answer::kUnchanged) return;
+  if (captured.How == Answer::kBlocked) {
+    // Its client runs as administrator. Asking every tick would change nothing; its start state
+    // stays, so what it shows once it can be read is not taken for news.
+    blocked_[finished.view] = Now() + kBlockedAskInterval;
+    return;
+  }
+  blocked_.erase(finished.view);
   Text& known = listed ? listed->IMText : left->IMText;
   clsIMWindow::Start& start = listed ? listed->State : left->State;
 
@@ -190,16 +229,47 @@ void PollCycle::Handle(const FinishedCapture& finished) {
 }
 
 // A voice that fails once fails for good (its audio device went away, the speech service
-// restarted), so a fresh one gets the same phrase. If that fails too the phrase is dropped; the
-// next phrase tries the same way. Either way nothing is handed over twice.
+// restarted), so a fresh one gets the same phrase. It fails when it refuses the text, or while it
+// speaks, which shows only in its status: read before each phrase. If the fresh one fails too the
+// phrase is dropped; the next phrase tries the same way. Either way nothing is handed over twice.
 void PollCycle::Speak(const Text& phrase) {
   ProgramState& state = ctx_.state;
-  if (HandOver(state.Voice.get(), phrase)) return;
+  const bool stopped = Stopped(state.Voice.get());
+  if (!stopped && HandOver(state.Voice.get(), phrase)) return;
   std::shared_ptr<platform::Voice> fresh;
   ResumeNext{}([&] { fresh = ctx_.voices.Create(); });
   if (!fresh) return;
+  // What it still held is not spoken, neither by the new voice nor late by the old one, whose
+  // release then waits for no queue.
+  if (stopped) ResumeNext{}([&] { state.Voice->Purge(); });
   state.Voice = std::move(fresh);
+  progress_.reset();
   HandOver(state.Voice.get(), phrase);
+}
+
+// Failed while speaking, or stuck: text queued and its place in it unmoved for the stall limit.
+bool PollCycle::Stopped(platform::Voice* voice) {
+  std::optional<platform::VoiceStatus> status;
+  ResumeNext{}([&] {
+    if (voice) status = voice->Status();
+  });
+  if (status && status->lastResult < 0) return true;
+  const bool queued =
+      status && status->lastStreamQueued != 0 && (status->runningState & platform::kVoiceDone) == 0;
+  if (!queued) {
+    progress_.reset();
+    return false;
+  }
+  // Where it is; what was queued since does not count as moving.
+  platform::VoiceStatus place = *status;
+  place.lastStreamQueued = 0;
+  place.lastResult = 0;
+  const auto now = Now();
+  if (!progress_ || progress_->voice != voice || progress_->status != place) {
+    progress_ = Progress{voice, place, now};
+    return false;
+  }
+  return now - progress_->since >= kVoiceStallLimit;
 }
 
 }  // namespace murmuro

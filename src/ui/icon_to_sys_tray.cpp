@@ -50,6 +50,12 @@ void IconToSysTray::RemoveTrayIcon() {
   shell_.Shell_NotifyIconA(platform::kNimDelete, AnsiRecord());
 }
 
+bool IconToSysTray::ChangeTip(TextView tip) {
+  if (record_.uID == 0) return false;
+  record_.szTip = TrayTipField(tip);
+  return shell_.Shell_NotifyIconA(platform::kNimModify, AnsiRecord());
+}
+
 bool IconToSysTray::RetryTrayIcon() {
   const auto record = AnsiRecord();
   return shell_.Shell_NotifyIconA(platform::kNimModify, record) ||

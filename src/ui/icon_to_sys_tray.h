@@ -43,6 +43,8 @@ class IconToSysTray {
   // out while the shell was busy may still have put it there.
   bool AddTrayIcon(Hwnd window, platform::IconHandle icon, TextView tip);
   void RemoveTrayIcon();
+  // Shows another tip; true when the shell took it. Before AddTrayIcon there is nothing to change.
+  bool ChangeTip(TextView tip);
   // After an add that failed: true once the icon is there. It is refreshed first, and added only
   // when the shell does not have it, since an add over an icon that is there fails.
   bool RetryTrayIcon();

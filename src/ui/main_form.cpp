@@ -7,6 +7,27 @@
 #include "ui/tray_code.h"
 
 namespace murmuro {
+namespace {
+
+constexpr TextView kBlockedBefore = u"Murmuro cannot read ";
+constexpr TextView kBlockedAfter = u": the IM client runs as administrator";
+constexpr TextView kShortened = u"...";
+static_assert(platform::kTrayTipSize - 1 > kBlockedBefore.size() + kBlockedAfter.size() + kShortened.size());
+
+}  // namespace
+
+Text TrayTip(TextView blocked) {
+  if (blocked.empty()) return Text(kProgramName);
+  const std::size_t room = platform::kTrayTipSize - 1 - kBlockedBefore.size() - kBlockedAfter.size();
+  Text title(blocked);
+  if (title.size() > room) {
+    std::size_t keep = room - kShortened.size();
+    // Never half of a character.
+    if (keep > 0 && title[keep - 1] >= 0xD800 && title[keep - 1] <= 0xDBFF) --keep;
+    title = Text(blocked.substr(0, keep)) + Text(kShortened);
+  }
+  return Text(kBlockedBefore) + title + Text(kBlockedAfter);
+}
 
 fMain::fMain(ProgramState& state, fOps& options, MainFormPlatform platform, MainFormCalls calls)
     : state_(state),
@@ -158,6 +179,14 @@ void fMain::TaskbarCreated() noexcept {
   bool shown = false;
   step([&] { shown = tray_.RestoreTrayIcon(icon); });
   RetryIconUnless(shown);
+}
+
+void fMain::ShowBlocked(TextView title) noexcept {
+  if (!loaded_) return;
+  bool shown = false;
+  ResumeNext{}([&] { shown = tray_.ChangeTip(TrayTip(title)); });
+  // A shell too busy to take it now gets it with the icon's next retry.
+  if (!shown) RetryIconUnless(false);
 }
 
 void fMain::CancelLoad() noexcept {

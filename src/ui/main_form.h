@@ -20,6 +20,10 @@ namespace murmuro {
 
 inline constexpr TextView kProgramName = u"Murmuro";
 
+// The tray icon's tip: the program's name, or, while the client of the conversation titled
+// `blocked` refuses to be read, why. A long title is shortened so that the reason always fits.
+Text TrayTip(TextView blocked);
+
 // The popup's items.
 inline constexpr std::int16_t kMenuUseReader = 0;
 inline constexpr std::int16_t kMenuOptions = 1;
@@ -81,6 +85,8 @@ class fMain {
   // The shell restarted ("TaskbarCreated"): the icon goes back into the new notification area,
   // at the size the area uses now.
   void TaskbarCreated() noexcept;
+  // The conversation whose client refuses to be read, or empty when none does: named in the tip.
+  void ShowBlocked(TextView title) noexcept;
   // For a start-up that fails after Form_Load: takes the icon out and leaves the form unloaded,
   // so that nothing later writes the settings file or puts the icon back. The program's end is
   // the caller's, unless a Close comes first.

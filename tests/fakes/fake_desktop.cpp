@@ -36,6 +36,7 @@ void FakeDesktop::SetTitle(Hwnd window, std::string title) { At(window).title = 
 void FakeDesktop::Reparent(Hwnd window, Hwnd parent) { At(window).parent = parent; }
 void FakeDesktop::SetHidden(Hwnd window, bool hidden) { At(window).hidden = hidden; }
 void FakeDesktop::SetHung(Hwnd window, bool hung) { At(window).hung = hung; }
+void FakeDesktop::SetDenied(Hwnd window, bool denied) { At(window).denied = denied; }
 void FakeDesktop::SetAnswer(Hwnd window, std::uintptr_t answer) { At(window).answer = answer; }
 void FakeDesktop::SetOwner(Hwnd window, std::uint32_t thread, std::uint32_t process) {
   At(window).thread = thread;
@@ -112,7 +113,8 @@ std::uint32_t FakeDesktop::RegisterWindowMessageA(const char* name) {
 
 std::intptr_t FakeDesktop::SendMessageTimeoutA(Hwnd window, std::uint32_t message, std::uintptr_t wParam,
                                                std::intptr_t lParam, std::uint32_t flags,
-                                               std::uint32_t timeoutMs, std::uintptr_t* result) {
+                                               std::uint32_t timeoutMs, std::uintptr_t* result,
+                                               std::uint32_t* error) {
   SentMessage sent{window, message, wParam, std::nullopt, flags, timeoutMs, result ? *result : 0};
   if (lParam != 0) {
     std::int32_t pointed = 0;
@@ -122,7 +124,8 @@ std::intptr_t FakeDesktop::SendMessageTimeoutA(Hwnd window, std::uint32_t messag
   sent_.push_back(sent);
   Log("SendMessageTimeoutA", window);
   const auto found = windows_.find(window);
-  if (found == windows_.end() || found->second.hung) return 0;
+  if (error) *error = found != windows_.end() && found->second.denied ? platform::kErrorAccessDenied : 0;
+  if (found == windows_.end() || found->second.hung || found->second.denied) return 0;
   const bool asksDocument = message == MessageNumber("WM_HTML_GETOBJECT");
   if (result) *result = asksDocument ? found->second.answer : 0;
   return 1;

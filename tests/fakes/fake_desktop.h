@@ -42,6 +42,8 @@ class FakeDesktop final : public platform::WindowSystem {
   void Reparent(Hwnd window, Hwnd parent);
   void SetHidden(Hwnd window, bool hidden);
   void SetHung(Hwnd window, bool hung);
+  // A window of a process run with more rights: messages to it fail with "access denied".
+  void SetDenied(Hwnd window, bool denied);
   // The window's answer to "WM_HTML_GETOBJECT"; 0 answers nothing.
   void SetAnswer(Hwnd window, std::uintptr_t answer);
   // The thread and process that own the window; windows made under it later inherit them.
@@ -72,7 +74,7 @@ class FakeDesktop final : public platform::WindowSystem {
   std::uint32_t RegisterWindowMessageA(const char* name) override;
   std::intptr_t SendMessageTimeoutA(Hwnd window, std::uint32_t message, std::uintptr_t wParam,
                                     std::intptr_t lParam, std::uint32_t flags, std::uint32_t timeoutMs,
-                                    std::uintptr_t* result) override;
+                                    std::uintptr_t* result, std::uint32_t* error = nullptr) override;
   Hwnd GetForegroundWindow() override;
   bool IsWindow(Hwnd window) override;
   std::uint32_t GetWindowThreadProcessId(Hwnd window, std::uint32_t* processId) override;
@@ -85,6 +87,7 @@ class FakeDesktop final : public platform::WindowSystem {
     std::string className;
     bool hidden = false;
     bool hung = false;
+    bool denied = false;
     std::uintptr_t answer = 0;
     std::uint32_t thread = 1;
     std::uint32_t process = 100;

@@ -1,7 +1,9 @@
 #pragma once
 // A voice that records what it is asked to speak; it can refuse (an HRESULT) or throw. A purge
-// is recorded as an empty text with the purge flag alone.
+// is recorded as an empty text with the purge and asynchronous flags. Its status is what the test
+// sets.
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -22,9 +24,17 @@ class FakeVoice final : public platform::Voice {
     if (throws) throw std::runtime_error("speech runtime failed");
     return result;
   }
-  std::int32_t Purge() override { return Speak(Text(), platform::SVSFPurgeBeforeSpeak); }
+  std::int32_t Purge() override {
+    return Speak(Text(), platform::SVSFlagsAsync | platform::SVSFPurgeBeforeSpeak);
+  }
+  std::optional<platform::VoiceStatus> Status() override {
+    ++statusReads;
+    return status;
+  }
   // Every call, refused or not.
   std::vector<Spoken> calls;
+  std::optional<platform::VoiceStatus> status;  // empty: the voice cannot tell
+  int statusReads = 0;
   std::int32_t result = 0;  // negative: refused
   bool throws = false;
 };

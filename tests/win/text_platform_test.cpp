@@ -119,13 +119,19 @@ TEST_F(WindowSystemTest, TitleClassAndHandlesAsTheProgramSeesThem) {
   EXPECT_STREQ(name, "MurmuroTestWindow");
   EXPECT_EQ(windows.RegisterWindowMessageA("WM_HTML_GETOBJECT"),
             windows.RegisterWindowMessageA("WM_HTML_GETOBJECT"));
+  // The call's error comes with a failure, and only then: a stale one is not taken over.
+  std::uintptr_t answer = 0;
+  std::uint32_t error = 99;
+  ::SetLastError(ERROR_ACCESS_DENIED);
+  EXPECT_NE(windows.SendMessageTimeoutA(h, WM_NULL, 0, 0, platform::kSmtoAbortIfHung, 1000, &answer, &error), 0);
+  EXPECT_EQ(error, 0u);
   top.reset();
   EXPECT_FALSE(windows.IsWindow(h));
   EXPECT_EQ(windows.GetWindowTextLengthA(h), 0);
-  std::uintptr_t answer = 0;
-  EXPECT_EQ(windows.SendMessageTimeoutA(h, WM_NULL, 0, 0, platform::kSmtoAbortIfHung, 1000, &answer),
+  EXPECT_EQ(windows.SendMessageTimeoutA(h, WM_NULL, 0, 0, platform::kSmtoAbortIfHung, 1000, &answer, &error),
             0);
   EXPECT_EQ(answer, 0u);
+  EXPECT_EQ(error, static_cast<std::uint32_t>(ERROR_INVALID_WINDOW_HANDLE));
 }
 
 }  // namespace

@@ -13,6 +13,8 @@ namespace {
 static_assert(platform::SVSFlagsAsync == SPF_ASYNC);
 static_assert(platform::SVSFIsNotXML == SPF_IS_NOT_XML);
 static_assert(platform::SVSFPurgeBeforeSpeak == SPF_PURGEBEFORESPEAK);
+static_assert(platform::kVoiceDone == SPRS_DONE);
+static_assert(platform::kVoiceSpeaking == SPRS_IS_SPEAKING);
 
 class SystemVoice final : public platform::Voice {
  public:
@@ -21,8 +23,15 @@ class SystemVoice final : public platform::Voice {
     static_assert(sizeof(wchar_t) == sizeof(char16_t));
     return voice_->Speak(reinterpret_cast<const wchar_t*>(text.c_str()), flags, nullptr);
   }
-  // No text: only the purge.
-  std::int32_t Purge() override { return voice_->Speak(nullptr, SPF_PURGEBEFORESPEAK, nullptr); }
+  // No text: only the purge. Asynchronous: a synchronous call waits for a busy audio device,
+  // and the purge comes before the save at a session's end.
+  std::int32_t Purge() override { return voice_->Speak(nullptr, SPF_ASYNC | SPF_PURGEBEFORESPEAK, nullptr); }
+  std::optional<platform::VoiceStatus> Status() override {
+    SPVOICESTATUS status{};
+    if (FAILED(voice_->GetStatus(&status, nullptr))) return std::nullopt;
+    return platform::VoiceStatus{status.hrLastResult,   status.dwRunningState,  status.ulCurrentStream,
+                                 status.ulLastStreamQueued, status.ulInputWordPos, status.ulInputSentPos};
+  }
 
  private:
   Microsoft::WRL::ComPtr<ISpVoice> voice_;

@@ -2,6 +2,8 @@
 
 #include <exception>
 
+static_assert(murmuro::platform::kErrorAccessDenied == ERROR_ACCESS_DENIED);
+
 namespace murmuro::win32 {
 namespace {
 
@@ -60,11 +62,13 @@ std::uint32_t Win32WindowSystem::RegisterWindowMessageA(const char* name) {
 std::intptr_t Win32WindowSystem::SendMessageTimeoutA(Hwnd window, std::uint32_t message,
                                                      std::uintptr_t wParam, std::intptr_t lParam,
                                                      std::uint32_t flags, std::uint32_t timeoutMs,
-                                                     std::uintptr_t* result) {
+                                                     std::uintptr_t* result, std::uint32_t* error) {
   // Start from the caller's value: the system leaves the result alone when nothing answers.
   DWORD_PTR answer = result ? *result : 0;
+  ::SetLastError(ERROR_SUCCESS);
   const LRESULT sent = ::SendMessageTimeoutA(ToHwnd(window), message, static_cast<WPARAM>(wParam),
                                              static_cast<LPARAM>(lParam), flags, timeoutMs, &answer);
+  if (error) *error = sent == 0 ? ::GetLastError() : ERROR_SUCCESS;
   if (result) *result = answer;
   return static_cast<std::intptr_t>(sent);
 }

@@ -22,7 +22,8 @@ class Win32WindowSystem final : public platform::WindowSystem {
   std::uint32_t RegisterWindowMessageA(const char* name) override;
   std::intptr_t SendMessageTimeoutA(Hwnd window, std::uint32_t message, std::uintptr_t wParam,
                                     std::intptr_t lParam, std::uint32_t flags,
-                                    std::uint32_t timeoutMs, std::uintptr_t* result) override;
+                                    std::uint32_t timeoutMs, std::uintptr_t* result,
+                                    std::uint32_t* error = nullptr) override;
   Hwnd GetForegroundWindow() override;
   bool IsWindow(Hwnd window) override;
   std::uint32_t GetWindowThreadProcessId(Hwnd window, std::uint32_t* processId) override;

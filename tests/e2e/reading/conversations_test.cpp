@@ -307,9 +307,12 @@ TEST_F(ReadingTest, AClientStuckInACaptureLeavesTheMenuAndExitWorking) {
       PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 1);
       PostMessageW(menu, WM_KEYUP, VK_DOWN, static_cast<LPARAM>(0xC0000001u));
     }
+    const std::uint64_t chosen = NowMs();
     PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 1);
     PostMessageW(menu, WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC0000001u));
     EXPECT_EQ(run.WaitForExit(2000), std::optional<DWORD>(0)) << "Exit ends the program within 2 s";
+    std::printf("[ figure ] %s: Exit ended the program after %llu ms\n", row.name,
+                static_cast<unsigned long long>(NowMs() - chosen));
     EXPECT_EQ(run.Settings(), kReadingOn);
     TerminateProcess(client->Process(), 0);  // still stuck: quitting it would wait out the stall
   }

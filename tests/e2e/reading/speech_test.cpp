@@ -115,15 +115,17 @@ TEST_F(ReadingTest, LinesArrivingDuringACaptureAreEachSpokenOnceInOrder) {
 }
 
 // The voice stops working after its first phrase (its audio device went away): a new voice takes
-// the phrase over, and nothing is lost, repeated or put out of order.
-TEST_F(ReadingTest, AVoiceThatStopsWorkingIsMadeAnew) {
-  SetEnvironmentVariableW(L"MURMURO_VOICE_FAIL_FIRST", L"2");
+// the phrase over, and nothing is lost, repeated or put out of order. It either refuses the next
+// text at once, or takes it and goes silent, which only its status tells.
+class VoiceStops : public ReadingTest, public ::testing::WithParamInterface<const wchar_t*> {};
+TEST_P(VoiceStops, AndIsMadeAnew) {
+  SetEnvironmentVariableW(GetParam(), L"2");
   auto client = LaunchClient("reading-voice-renewed");
   ASSERT_TRUE(client);
   ASSERT_GT(client->Send("open rae title=IM with rae"), 0);
   MurmuroRun run(kReadingOn);
   ASSERT_TRUE(StartReading(run, {{client.get(), 1}}));
-  SetEnvironmentVariableW(L"MURMURO_VOICE_FAIL_FIRST", nullptr);
+  SetEnvironmentVariableW(GetParam(), nullptr);
   for (const char* word : {"one", "two", "three"}) {
     const std::size_t before = run.Transcribed().size();
     ASSERT_EQ(client->Send(std::string("append rae 1 text=rae: ") + word), 1);
@@ -132,6 +134,8 @@ TEST_F(ReadingTest, AVoiceThatStopsWorkingIsMadeAnew) {
   EXPECT_THAT(Texts(run.Transcribed()),
               ElementsAre("rae says    one\r\n", "rae says    two\r\n", "rae says    three\r\n"));
 }
+INSTANTIATE_TEST_SUITE_P(Reading, VoiceStops,
+                         ::testing::Values(L"MURMURO_VOICE_FAIL_FIRST", L"MURMURO_VOICE_SILENT_FIRST"));
 
 }  // namespace
 }  // namespace murmuro::e2e::reading

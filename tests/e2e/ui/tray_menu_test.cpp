@@ -151,7 +151,7 @@ TEST_F(TrayMenu, UseMurmuroSwitchesTheCheckMarkAndReadingAndExitStoresIt) {
       // Off silences the voice at once: the purge is the one thing it is handed.
       const auto spoken = run.WaitForSpoken(beforeSwitch + 1);
       ASSERT_EQ(spoken.size(), beforeSwitch + 1);
-      EXPECT_EQ(spoken.back().Flags, 2u) << "SPF_PURGEBEFORESPEAK alone";
+      EXPECT_EQ(spoken.back().Flags, 3u) << "SPF_ASYNC | SPF_PURGEBEFORESPEAK: nothing waits for the audio device";
       EXPECT_EQ(spoken.back().Text, "");
     }
     expectReading(c.readsAfter);

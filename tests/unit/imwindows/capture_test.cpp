@@ -117,6 +117,7 @@ TEST_F(CaptureTest, AViewThatCannotAnswerGivesWindowNotFound) {
     const char* what;
     std::function<Hwnd()> arrange;
     std::size_t sends;
+    Answer how = Answer::kNone;
   };
   const Case cases[] = {
       {"handle 0", [] { return Hwnd{0}; }, 0},
@@ -135,6 +136,8 @@ TEST_F(CaptureTest, AViewThatCannotAnswerGivesWindowNotFound) {
          };
          return view;
        }, 1},
+      // Its client runs as administrator: told apart, so it can be named.
+      {"access denied", [&] { client.desktop.SetDenied(other, true); return other; }, 1, Answer::kBlocked},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -142,9 +145,11 @@ TEST_F(CaptureTest, AViewThatCannotAnswerGivesWindowNotFound) {
     const Hwnd target = c.arrange();
     const auto result = Capture(target);
     EXPECT_EQ(result.Text, kNotFound);
+    EXPECT_EQ(result.How, c.how);
     EXPECT_EQ(client.desktop.Sent().size(), c.sends);
     client.desktop.beforeCall = nullptr;
     client.desktop.SetHung(other, false);
+    client.desktop.SetDenied(other, false);
   }
 }
 

@@ -40,6 +40,39 @@ TEST_F(PollRescanTest, LinesInOtherViewsSurviveTheRescanForAClosedWindow) {
   EXPECT_EQ(Said().size(), 1u);
 }
 
+// A client run as administrator refuses us. Its view stays listed, is asked again every ten
+// seconds instead of every tick, and is named until it can be read; what it showed at start-up is
+// history then, as for any view open at start-up.
+TEST_F(PollRescanTest, AViewWhoseClientRefusesUsIsAskedEveryTenSecondsAndNamed) {
+  using namespace std::chrono_literals;
+  const auto adm = client.Open("IM with adm", u"adm: before us");
+  const auto bob = client.Open("IM with bob", u"bob: hi");
+  client.desktop.SetDenied(adm.view, true);
+  Start();
+  EXPECT_EQ(blockedTitles, (std::vector<Text>{u"IM with adm"}));
+  client.Append(adm.view, u"\r\nadm: while refused");
+  std::vector<int> asked;
+  for (int second = 1; second <= 20; ++second) {
+    const auto before = client.desktop.CountCalls("SendMessageTimeoutA", adm.view);
+    if (second == 15) client.Append(bob.view, u"\r\nbob: heard meanwhile");
+    Tick();
+    if (client.desktop.CountCalls("SendMessageTimeoutA", adm.view) != before) asked.push_back(second);
+  }
+  EXPECT_EQ(asked, (std::vector<int>{10, 20}));
+  EXPECT_EQ(Rescans(), 0u);
+  ASSERT_EQ(state.IMWindows.Count(), 2u);
+  EXPECT_EQ(state.IMWindows.Item(1)->State, clsIMWindow::Start::kUnprimed);
+  EXPECT_EQ(blockedTitles.size(), 1u) << "told once";
+
+  client.desktop.SetDenied(adm.view, false);
+  Tick(10s);
+  EXPECT_EQ(IMText(1), u"adm: before us\r\nadm: while refused");
+  EXPECT_EQ(blockedTitles, (std::vector<Text>{u"IM with adm", u""}));
+  client.Append(adm.view, u"\r\nadm: now heard");
+  Tick();
+  EXPECT_EQ(Said(), (std::vector<Text>{u"bob says    heard meanwhile\r\n", u"adm says    now heard\r\n"}));
+}
+
 TEST_F(PollRescanTest, ANewConversationIsFoundWhileOthersArePolled) {
   const auto bob = client.Open("IM with bob", u"bob: hi");
   Start();

@@ -1,5 +1,7 @@
 // What a tick speaks and what each view remembers.
+#include <chrono>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <tuple>
@@ -185,6 +187,58 @@ TEST_F(PollCycleTest, AFailedVoiceIsMadeAnewOnceAndGetsTheSamePhrase) {
   ASSERT_EQ(third->calls.size(), 3u);
   EXPECT_EQ(third->calls.back().text, u"bob says    three\r\n");
   EXPECT_EQ(state.Voice, third);
+}
+
+// A voice goes on taking texts once it cannot speak; only its status tells. Phrases come five
+// seconds apart. The phrase at hand goes to the new voice; what the old one held is dropped.
+TEST_F(PollCycleTest, AVoiceThatStoppedWhileSpeakingIsReplacedOncePerFailure) {
+  using namespace std::chrono_literals;
+  using platform::VoiceStatus;
+  constexpr std::uint32_t kSpeaking = platform::kVoiceSpeaking;
+  const struct {
+    const char* what;
+    std::optional<VoiceStatus> status;
+    bool moves;         // its place in the text moves between phrases
+    std::size_t first;  // the first phrase the new voice gets (from 0); 4: none
+    int created;
+  } cases[] = {
+      {"failed while speaking", VoiceStatus{-2004287484, kSpeaking, 1, 1}, false, 0, 1},
+      {"stuck ten seconds with text queued", VoiceStatus{0, kSpeaking, 1, 2, 3, 0}, false, 2, 1},
+      {"stuck between texts", VoiceStatus{0, 0, 1, 2}, false, 2, 1},
+      {"slow but speaking", VoiceStatus{0, kSpeaking, 1, 2, 3, 0}, true, 4, 0},
+      {"all spoken", VoiceStatus{0, platform::kVoiceDone, 2, 2}, false, 4, 0},
+      {"nothing handed over yet", VoiceStatus{}, false, 4, 0},
+      {"cannot tell", std::nullopt, false, 4, 0},
+      {"failed, and no new voice to be had: each phrase asks", VoiceStatus{-1, kSpeaking, 1, 1}, false, 4, 4},
+  };
+  std::vector<std::shared_ptr<fakes::FakeVoice>> kept;  // no voice's address is reused
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto old = kept.emplace_back(std::make_shared<fakes::FakeVoice>());
+    const auto fresh = kept.emplace_back(std::make_shared<fakes::FakeVoice>());
+    old->status = c.status;
+    state.Voice = old;
+    voices.next = {fresh};
+    if (c.created == 4) voices.next.clear();
+    voices.created = 0;
+    std::vector<fakes::Spoken> phrases;
+    for (int phrase = 0; phrase < 4; ++phrase) {
+      const Text word = u"w" + Text(1, static_cast<char16_t>(u'a' + (kept.size() + phrase) % 26));
+      client.Append(bob.view, u"\r\nbob: " + word);
+      phrases.push_back({u"bob says    " + word + u"\r\n", kSpeakFlags});
+      Tick();
+      clock += 4s;  // five seconds a phrase, with the tick's own
+      if (!old->status || (old->status->runningState & platform::kVoiceDone) != 0) continue;
+      if (old->status->lastStreamQueued != 0) ++old->status->lastStreamQueued;  // queued behind
+      if (c.moves) ++old->status->wordPosition;
+    }
+    const auto split = phrases.begin() + static_cast<std::ptrdiff_t>(c.first);
+    std::vector<fakes::Spoken> oldCalls(phrases.begin(), c.created == 4 ? phrases.begin() : split);
+    if (c.created == 1) oldCalls.push_back({u"", platform::SVSFlagsAsync | platform::SVSFPurgeBeforeSpeak});
+    EXPECT_EQ(old->calls, oldCalls);
+    EXPECT_EQ(fresh->calls, std::vector<fakes::Spoken>(split, phrases.end()));
+    EXPECT_EQ(voices.created, c.created);
+  }
 }
 
 TEST_F(PollCycleTest, ActiveWindowOnlySpeaksTheForegroundConversationWhereverItStands) {

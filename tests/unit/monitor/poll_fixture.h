@@ -34,7 +34,7 @@ class PollFixture : public ::testing::Test {
   }
   // A tick, a second after the last, then the answers to the captures it handed out.
   void Tick(std::chrono::milliseconds after = std::chrono::seconds(1)) {
-    captures.now += after;
+    clock += after;
     cycle.Timer2_Timer();
     Answer();
   }
@@ -65,6 +65,7 @@ class PollFixture : public ::testing::Test {
   std::shared_ptr<fakes::FakeVoice> voice = std::make_shared<fakes::FakeVoice>();
   fakes::FakeVoiceFactory voices;
   ProgramState state;
+  std::chrono::steady_clock::time_point clock{};  // the program's and the captures', moved by the test alone
   // Captures of the fake client as lanes make them: handed out without waiting, one a view at
   // most, and made in order when the test lets them, by the program's own capture (probe, kept
   // documents) on a clock that each tick moves on by a second. Each begins by reading the reading
@@ -72,8 +73,9 @@ class PollFixture : public ::testing::Test {
   // client that stopped answering in the call.
   class QueuedCaptures final : public Captures {
    public:
-    QueuedCaptures(fakes::FakeIMClient& client, const ProgramState& state)
-        : client_(client), state_(state) {}
+    QueuedCaptures(fakes::FakeIMClient& client, const ProgramState& state,
+                   const std::chrono::steady_clock::time_point& now)
+        : client_(client), state_(state), now_(now) {}
     ~QueuedCaptures() override {
       for (const Hwnd view : views_) kept_.Release(view);
       EXPECT_EQ(client_.documents.Live(), 0) << "a reference outlived the lanes";
@@ -100,12 +102,11 @@ class PollFixture : public ::testing::Test {
         if (!capture.tag) capture.tag = state_.ReadingSwitchedOn->load();
         if (stuck.count(capture.view.hwnd) != 0) return false;
         done_.push_back({capture.view, *capture.tag,
-                         CaptureView({client_.desktop, client_.documents}, capture.view.hwnd, kept_, capture.read, now)});
+                         CaptureView({client_.desktop, client_.documents}, capture.view.hwnd, kept_, capture.read, now_)});
         return true;
       });
     }
     std::set<Hwnd> stuck;
-    std::chrono::steady_clock::time_point now;
 
    private:
     struct Queued {
@@ -115,14 +116,18 @@ class PollFixture : public ::testing::Test {
     };
     fakes::FakeIMClient& client_;
     const ProgramState& state_;
+    const std::chrono::steady_clock::time_point& now_;
     KeptDocuments kept_;
     std::vector<Queued> queued_;
     FinishedCaptures done_;
     std::set<ViewId> out_;
     std::set<Hwnd> views_;
-  } captures{client, state};
+  } captures{client, state, clock};
   ScanContext scan{client.desktop, captures, codec, timer};
-  PollCycle cycle{MonitorContext{state, scan, lower, voices}};
+  std::vector<Text> blockedTitles;  // as the poll cycle told them
+  PollCycle cycle{MonitorContext{state, scan, lower, voices,
+                                 [this](const Text& title) { blockedTitles.push_back(title); },
+                                 [this] { return clock; }}};
 };
 
 }  // namespace murmuro::testing

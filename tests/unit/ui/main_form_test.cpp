@@ -137,7 +137,7 @@ TEST_F(MainFormTest, UseMurmuroTogglesReadingAndItsCheckMark) {
     // Switching off silences what the voice still holds; switching on replays nothing.
     EXPECT_EQ(voice->calls.size(), c.after == 0 ? 1u : 0u);
     if (!voice->calls.empty()) {
-      EXPECT_EQ(voice->calls[0], (fakes::Spoken{u"", platform::SVSFPurgeBeforeSpeak}));
+      EXPECT_EQ(voice->calls[0], (fakes::Spoken{u"", platform::SVSFlagsAsync | platform::SVSFPurgeBeforeSpeak}));
     }
     voice->calls.clear();
   }
@@ -215,6 +215,25 @@ TEST_F(MainFormTest, TaskbarCreatedAddsTheIconAgain) {
   shell.answers = {false, false};
   form.TaskbarCreated();
   EXPECT_TRUE(shell.calls.back().record.hIcon == kIcon + 1 && iconRetry.enabled);
+}
+
+// The tip names a conversation whose client runs as administrator; the reason always fits its
+// 63 characters, the title giving way.
+TEST_F(MainFormTest, AConversationThatCannotBeReadIsNamedInTheTipUntilNoneIs) {
+  Load();
+  const std::pair<Text, std::string> cases[] = {
+      {u"IM with bob", "Murmuro cannot read IM ...: the IM client runs as administrator"},
+      {u"IM bob", "Murmuro cannot read IM bob: the IM client runs as administrator"},
+      {u"IM\U0001F600 bob", "Murmuro cannot read IM...: the IM client runs as administrator"},
+      {u"", "Murmuro"}};
+  for (const auto& [title, tip] : cases) {
+    form.ShowBlocked(title);
+    EXPECT_EQ(shell.calls.back().message, platform::kNimModify);
+    EXPECT_EQ(std::string(shell.calls.back().record.szTip.data()), tip);
+  }
+  shell.answers = {false};  // too busy: the icon's retry brings it
+  form.ShowBlocked(u"IM bob");
+  EXPECT_TRUE(iconRetry.enabled);
 }
 
 TEST_F(MainFormTest, CancelledLoadRemovesTheIconWithoutSavingAndACloseEndsTheProgram) {
