@@ -155,7 +155,12 @@ class MurmuroRun {
   ~MurmuroRun() {
     if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
       Close();
-      if (WaitForSingleObject(process_.get(), 5000) != WAIT_OBJECT_0) TerminateProcess(process_.get(), 1);
+      if (WaitForSingleObject(process_.get(), 5000) != WAIT_OBJECT_0) {
+        // The end comes after TerminateProcess returns; until then the copy holds the one-copy
+        // name, and the next case's copy would only say it is already running.
+        TerminateProcess(process_.get(), 1);
+        WaitForSingleObject(process_.get(), 10000);
+      }
     }
     process_.reset();
     std::error_code ignored;
