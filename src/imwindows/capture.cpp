@@ -14,11 +14,11 @@ constexpr std::size_t kTrailer = 5;
 std::uintptr_t RequestDocument(const CaptureContext& ctx, Hwnd view) {
   // Looked up every time: the registry of message names is the window system's, not ours.
   const std::uint32_t message = ctx.windows.RegisterWindowMessageA("WM_HTML_GETOBJECT");
-  // The receiver never reads lParam; it only has to point at something.
-  std::int32_t unused = 0;
+  // wParam and lParam 0, as the message is documented; a receiver in another process could not
+  // read an address of ours anyway.
   std::uintptr_t answer = 0;
-  ctx.windows.SendMessageTimeoutA(view, message, 0, reinterpret_cast<std::intptr_t>(&unused),
-                                  platform::kSmtoAbortIfHung, kGetObjectTimeoutMs, &answer);
+  ctx.windows.SendMessageTimeoutA(view, message, 0, 0, platform::kSmtoAbortIfHung, kGetObjectTimeoutMs,
+                                  &answer);
   return answer;
 }
 

@@ -113,13 +113,7 @@ std::uint32_t FakeDesktop::RegisterWindowMessageA(const char* name) {
 std::intptr_t FakeDesktop::SendMessageTimeoutA(Hwnd window, std::uint32_t message, std::uintptr_t wParam,
                                                std::intptr_t lParam, std::uint32_t flags,
                                                std::uint32_t timeoutMs, std::uintptr_t* result) {
-  SentMessage sent{window, message, wParam, std::nullopt, flags, timeoutMs, result ? *result : 0};
-  if (lParam != 0) {
-    std::int32_t pointed = 0;
-    std::memcpy(&pointed, reinterpret_cast<const void*>(lParam), sizeof pointed);
-    sent.pointedLParam = pointed;
-  }
-  sent_.push_back(sent);
+  sent_.push_back({window, message, wParam, lParam, flags, timeoutMs, result ? *result : 0});
   Log("SendMessageTimeoutA", window);
   const auto found = windows_.find(window);
   if (found == windows_.end() || found->second.hung) return 0;
