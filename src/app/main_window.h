@@ -21,6 +21,7 @@ struct MainWindowEvents {
   std::function<void()> IconRetryTimer;
   // The mouse message that happened over the tray icon (WM_RBUTTONUP, ...).
   std::function<void(std::uint32_t code)> TrayNotify;
+  // The shell restarted, or the display's settings changed: the tray icon is handed over afresh.
   std::function<void()> TaskbarCreated;
   // WM_CLOSE: unload the form as the menu's Exit would.
   std::function<void()> Close;
