@@ -4,7 +4,8 @@
 MURMURO_PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-  wine wine64 xvfb x11-apps x11-utils imagemagick xdotool espeak-ng sox zip unzip python3 nsis
+  wine wine64 wine32:i386 xvfb x11-apps x11-utils imagemagick xdotool espeak-ng sox zip unzip python3 nsis
+  osslsigncode openssl
 )
 
 murmuro_install_deps() {
@@ -17,6 +18,10 @@ murmuro_install_deps() {
   local sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   export DEBIAN_FRONTEND=noninteractive
+  # 32-bit programs run under Wine from Debian's i386 side, a second architecture.
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+  fi
   $sudo apt-get update -qq
   $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 }
