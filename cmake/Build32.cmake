@@ -23,5 +23,4 @@ ExternalProject_Add(murmuro32
   # Ninja decides what is out of date there, as here.
   BUILD_ALWAYS ON
   INSTALL_COMMAND "")
-set(MURMURO_EXE32 ${MURMURO_WIN32_DIR}/bin/murmuro.exe)
 set(MURMURO_IM_CLIENT32 ${MURMURO_WIN32_DIR}/tests/fixtures/im_client/im_client.exe)
