@@ -1,6 +1,6 @@
 ; The per-user installer murmuro-<version>-setup.exe. Built by the CMake target "installer":
 ;   makensis -DVERSION=1.2.3 -DPROGRAM=murmuro.exe -DSETTINGS=kel.dat -DREADME=README.txt
-;            -DICON=murmuro.ico -DOUTFILE=murmuro-1.2.3-setup.exe murmuro.nsi
+;            -DICON=murmuro.ico -DOUTFILE=murmuro-1.2.3-setup.exe [-DSIGN=<command>] murmuro.nsi
 ; Options: /S silent; /AUTOSTART=0 or /AUTOSTART=1 start at sign-in off or on (default: on for a
 ; first install, unchanged on an upgrade); /D=<folder>, last. The uninstaller takes /S too.
 
@@ -48,6 +48,11 @@ AllowSkipFiles off
 
 Name "${APP}"
 OutFile "${OUTFILE}"
+!ifdef SIGN
+  ; The build's signing command; %1 is the finished setup, then the uninstaller it carries.
+  !finalize '${SIGN} "%1"' = 0
+  !uninstfinalize '${SIGN} "%1"' = 0
+!endif
 InstallDir "$LOCALAPPDATA\Programs\${APP}"
 BrandingText "${APP} ${VERSION}"
 

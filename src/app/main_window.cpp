@@ -55,6 +55,12 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       Fire(events->TaskbarCreated);
       return 0;
     }
+    if (message == WM_SETTINGCHANGE || message == WM_DISPLAYCHANGE) {
+      // The primary monitor's scale may have changed, and with it the notification area's icon
+      // size: the icon is loaded afresh and handed over as after the shell's restart.
+      Fire(events->TaskbarCreated);
+      return 0;
+    }
     if (message == WM_CLOSE) {
       Fire(events->Close);
       return 0;

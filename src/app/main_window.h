@@ -24,6 +24,7 @@ struct MainWindowEvents {
   std::function<void()> IconRetryTimer;
   // The mouse message that happened over the tray icon (WM_RBUTTONUP, ...).
   std::function<void(std::uint32_t code)> TrayNotify;
+  // The shell restarted, or the display's settings changed: the tray icon is handed over afresh.
   std::function<void()> TaskbarCreated;
   // WM_CLOSE, or an installer's request in time: unload the form as the menu's Exit would.
   std::function<void()> Close;

@@ -14,12 +14,12 @@ constexpr std::size_t kTrailer = 5;
 std::uintptr_t RequestDocument(const CaptureContext& ctx, Hwnd view, bool* blocked = nullptr) {
   // Looked up every time: the registry of message names is the window system's, not ours.
   const std::uint32_t message = ctx.windows.RegisterWindowMessageA("WM_HTML_GETOBJECT");
-  // The receiver never reads lParam; it only has to point at something.
-  std::int32_t unused = 0;
+  // wParam and lParam 0, as the message is documented; a receiver in another process could not
+  // read an address of ours anyway.
   std::uintptr_t answer = 0;
   std::uint32_t error = 0;
-  ctx.windows.SendMessageTimeoutA(view, message, 0, reinterpret_cast<std::intptr_t>(&unused),
-                                  platform::kSmtoAbortIfHung, kGetObjectTimeoutMs, &answer, &error);
+  ctx.windows.SendMessageTimeoutA(view, message, 0, 0, platform::kSmtoAbortIfHung, kGetObjectTimeoutMs, &answer,
+                                  &error);
   if (blocked) *blocked = answer == 0 && error == platform::kErrorAccessDenied;
   return answer;
 }

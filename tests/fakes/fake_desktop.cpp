@@ -115,13 +115,7 @@ std::intptr_t FakeDesktop::SendMessageTimeoutA(Hwnd window, std::uint32_t messag
                                                std::intptr_t lParam, std::uint32_t flags,
                                                std::uint32_t timeoutMs, std::uintptr_t* result,
                                                std::uint32_t* error) {
-  SentMessage sent{window, message, wParam, std::nullopt, flags, timeoutMs, result ? *result : 0};
-  if (lParam != 0) {
-    std::int32_t pointed = 0;
-    std::memcpy(&pointed, reinterpret_cast<const void*>(lParam), sizeof pointed);
-    sent.pointedLParam = pointed;
-  }
-  sent_.push_back(sent);
+  sent_.push_back({window, message, wParam, lParam, flags, timeoutMs, result ? *result : 0});
   Log("SendMessageTimeoutA", window);
   const auto found = windows_.find(window);
   if (error) *error = found != windows_.end() && found->second.denied ? platform::kErrorAccessDenied : 0;

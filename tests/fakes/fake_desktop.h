@@ -25,7 +25,7 @@ struct SentMessage {
   Hwnd window = 0;
   std::uint32_t message = 0;
   std::uintptr_t wParam = 0;
-  std::optional<std::int32_t> pointedLParam;  // the 32-bit value lParam points at
+  std::intptr_t lParam = 0;
   std::uint32_t flags = 0;
   std::uint32_t timeoutMs = 0;
   std::uintptr_t resultOnEntry = 0;  // what the caller had stored in the result beforehand

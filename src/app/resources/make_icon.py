@@ -1,19 +1,20 @@
 #!/usr/bin/env python3
 """Draws the program icon: a blue speech bubble carrying a white sound wave.
 
-Writes murmuro.ico with a 32x32 and a 16x16 image, 256 colours each (8 bits a pixel, a
-palette, and the 1-bit transparency mask). Standard library only; the shapes are signed distance
-fields sampled 8x8 times a pixel, so inner edges are smooth while the outline stays crisp
-against the 1-bit mask.
+Writes murmuro.ico with the sizes the shell asks for at 100 % to 200 % and beyond: 16, 20, 24,
+32, 40, 48, 64 and 256 px, 32 bits a pixel with alpha. 256 px is PNG, as Windows stores it; the
+others are bitmaps with a transparency mask for old readers. Standard library only; the shapes are
+signed distance fields sampled many times a pixel, and the share of samples inside is the alpha.
 
     python3 make_icon.py [out.ico]
 """
 import math
 import struct
 import sys
+import zlib
 from pathlib import Path
 
-SAMPLES = 8
+SIZES = (16, 20, 24, 32, 40, 48, 64, 256)
 
 OUTLINE = (16, 52, 120)
 FILL_TOP = (92, 160, 240)
@@ -85,23 +86,32 @@ class Design:
         t = min(max((py - y0) / (y1 - y0), 0.0), 1.0)
         return mix(FILL_TOP, FILL_BOTTOM, t)
 
+    def scaled(self, size):
+        """The same motif drawn for `size` pixels."""
+        f = size / self.size
+        return Design(size, body=tuple(v * f for v in self.body), radius=self.radius * f,
+                      tail=tuple((x * f, y * f) for x, y in self.tail), line=self.line * f,
+                      bars=[(x * f, h * f) for x, h in self.bars], bar_radius=self.bar_radius * f)
+
     def render(self):
-        """Rows of (r, g, b) or None, top row first."""
+        """Rows of (r, g, b, a), top row first."""
+        samples = 8 if self.size <= 64 else 4
         rows = []
         for y in range(self.size):
             row = []
             for x in range(self.size):
                 hits = []
-                for sy in range(SAMPLES):
-                    for sx in range(SAMPLES):
-                        c = self.sample(x + (sx + 0.5) / SAMPLES, y + (sy + 0.5) / SAMPLES)
+                for sy in range(samples):
+                    for sx in range(samples):
+                        c = self.sample(x + (sx + 0.5) / samples, y + (sy + 0.5) / samples)
                         if c is not None:
                             hits.append(c)
-                if len(hits) * 2 < SAMPLES * SAMPLES:
-                    row.append(None)
+                if not hits:
+                    row.append((0, 0, 0, 0))
                 else:
                     n = len(hits)
-                    row.append(tuple(round(sum(c[i] for c in hits) / n) for i in range(3)))
+                    rgb = tuple(round(sum(c[i] for c in hits) / n) for i in range(3))
+                    row.append(rgb + (round(255 * n / (samples * samples)),))
             rows.append(row)
         return rows
 
@@ -118,55 +128,57 @@ DESIGNS = [
 ]
 
 
-def palette_for(images):
-    """At most 256 colours covering every image; close shades merge when there are more."""
-    colours = {c for rows in images for row in rows for c in row if c is not None}
-    step = 1
-    while True:
-        snapped = {tuple(min(255, round(v / step) * step) for v in c) for c in colours}
-        if len(snapped) + 1 <= 256:  # index 0 stays black for the transparent pixels
-            return step, [(0, 0, 0)] + sorted(snapped)
-        step *= 2
+def design_for(size):
+    """The small motif is drawn for 16 px; from 28 px up the detailed one reads better."""
+    base = DESIGNS[1] if size < 28 else DESIGNS[0]
+    return base if base.size == size else base.scaled(size)
 
 
-def ico_image(rows, step, palette):
+def bmp_image(rows):
     size = len(rows)
-    index = {c: i for i, c in enumerate(palette)}
-    xor_stride = (size + 3) // 4 * 4
     and_stride = ((size + 31) // 32) * 4
-    xor = bytearray()
+    colour = bytearray()
     mask = bytearray()
     for row in reversed(rows):  # DIBs are stored bottom-up
-        line = bytearray(xor_stride)
         bits = bytearray(and_stride)
-        for x, c in enumerate(row):
-            if c is None:
+        for x, (r, g, b, a) in enumerate(row):
+            colour += bytes((b, g, r, a))
+            if a == 0:
                 bits[x // 8] |= 0x80 >> (x % 8)
-            else:
-                line[x] = index[tuple(min(255, round(v / step) * step) for v in c)]
-        xor += line
         mask += bits
-    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 8, 0, len(xor) + len(mask),
-                         0, 0, 256, 0)
-    quads = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in palette)
-    quads += b"\0\0\0\0" * (256 - len(palette))
-    return header + quads + bytes(xor) + bytes(mask)
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(colour) + len(mask),
+                         0, 0, 0, 0)
+    return header + bytes(colour) + bytes(mask)
+
+
+def png_image(rows):
+    size = len(rows)
+
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data
+                + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+
+    raw = b"".join(b"\0" + bytes(v for px in row for v in px) for row in rows)
+    return (b"\x89PNG\r\n\x1a\n"
+            + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
 
 
 def main():
     out = Path(sys.argv[1]) if len(sys.argv) > 1 else Path(__file__).with_name("murmuro.ico")
-    images = [d.render() for d in DESIGNS]
-    step, palette = palette_for(images)
-    blobs = [ico_image(rows, step, palette) for rows in images]
+    blobs = []
+    for size in SIZES:
+        rows = design_for(size).render()
+        blobs.append(png_image(rows) if size >= 256 else bmp_image(rows))
     data = struct.pack("<HHH", 0, 1, len(blobs))
     offset = 6 + 16 * len(blobs)
-    for d, blob in zip(DESIGNS, blobs):
-        data += struct.pack("<BBBBHHII", d.size, d.size, 0, 0, 1, 8, len(blob), offset)
+    for size, blob in zip(SIZES, blobs):
+        data += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(blob), offset)
         offset += len(blob)
     for blob in blobs:
         data += blob
     out.write_bytes(data)
-    print(f"{out}: {len(palette)} colours, {len(data)} bytes")
+    print(f"{out}: {len(SIZES)} images, {len(data)} bytes")
 
 
 if __name__ == "__main__":

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "e2e/reading/reading_support.h"
 
 namespace murmuro::e2e::reading {
@@ -112,6 +114,32 @@ TEST_F(ReadingTest, LinesArrivingDuringACaptureAreEachSpokenOnceInOrder) {
     want += "pat says    ok\r\n";
     EXPECT_TRUE(WaitUntil([&] { return heard() == want; }, 5000)) << Describe(run.Transcribed());
   }
+}
+
+// Most IM clients are 32-bit programs and this one is 64-bit: the documents come across the
+// process and the bitness. The history stays unspoken, the new line is read, the element count
+// is asked across too, and what the program held in the client goes with the conversation.
+TEST_F(ReadingTest, AThirtyTwoBitClientIsRead) {
+  const char* exe = std::getenv("MURMURO_IM_CLIENT32");
+  ASSERT_TRUE(exe && *exe) << "MURMURO_IM_CLIENT32 is not set: the 32-bit sample client was not built";
+  auto client = im_client::ClientProcess::Launch(im_client::WindowsPath(exe), L"reading-32-bit");
+  ASSERT_TRUE(client) << "the 32-bit client did not start (Wine needs its 32-bit side, wine32)";
+  BOOL wow64 = FALSE;
+  ASSERT_TRUE(IsWow64Process(client->Process(), &wow64));
+  ASSERT_TRUE(wow64) << "a 32-bit process";
+  ASSERT_GT(client->Send("open sam title=IM with sam"), 0);
+  ASSERT_EQ(client->Send("append sam 1 text=sam: lol, earlier"), 1);
+
+  MurmuroRun run(kReadingOn);
+  ASSERT_TRUE(StartReading(run, {{client.get(), 1}}));
+  ASSERT_EQ(client->Send("append sam 1 text=sam: lol from 32 bits"), 1);
+  EXPECT_THAT(Texts(run.WaitForSpoken(1)), ElementsAre("sam says    laughing out loud from 32 bits\r\n"));
+  EXPECT_TRUE(WaitUntil([&] { return client->Send("probes") > 0; }, 5000)) << "no element count asked";
+  EXPECT_TRUE(WaitUntil([&] { return client->Send("alive") == 3; }, 8000))
+      << "a document, its body and its collection, held: " << client->Send("alive");
+  ASSERT_EQ(client->Send("close sam"), 1);
+  EXPECT_TRUE(WaitUntil([&] { return client->Send("alive") == 0; }, 8000)) << client->Send("alive");
+  EXPECT_EQ(run.Transcribed().size(), 1u) << Describe(run.Transcribed());
 }
 
 // The voice stops working after its first phrase (its audio device went away): a new voice takes

@@ -1,7 +1,7 @@
 // The tray icon and its popup menu of the real program: the icon comes and goes with the
 // program, only the right button's release opens the menu, "Use Murmuro" switches the check
-// mark and the reading together, Exit saves what changed and ends, and a restarted shell gets
-// the icon back.
+// mark and the reading together, Exit saves what changed and ends, and a restarted shell, or a
+// display whose settings changed, gets the icon back.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -181,11 +181,18 @@ TEST_F(TrayMenu, IconComesBackWhenTheShellAnnouncesANewTaskbar) {
   ASSERT_TRUE(::SendMessageTimeoutW(window, taskbarCreated, 0, 0, SMTO_NORMAL, 5000, &result));
   EXPECT_TRUE(TrayIconExists(window)) << "added again";
 
-  // Announced while the icon is still there (a display change): it stays, once.
-  ASSERT_TRUE(::SendMessageTimeoutW(window, taskbarCreated, 0, 0, SMTO_NORMAL, 5000, &result));
-  EXPECT_TRUE(TrayIconExists(window));
+  // Announced while the icon is still there, or the display's settings changed (its scale, and
+  // with it the icon's size): the icon is handed over afresh and stays, once.
+  for (const UINT message : {taskbarCreated, static_cast<UINT>(WM_SETTINGCHANGE), static_cast<UINT>(WM_DISPLAYCHANGE)}) {
+    ASSERT_TRUE(::SendMessageTimeoutW(window, message, 0, 0, SMTO_NORMAL, 5000, &result)) << message;
+    EXPECT_TRUE(TrayIconExists(window)) << message;
+    ASSERT_TRUE(DeleteTrayIcon(window));
+    EXPECT_FALSE(TrayIconExists(window)) << message << ": one icon, not two";
+    // One the shell lost comes back the same way.
+    ASSERT_TRUE(::SendMessageTimeoutW(window, message, 0, 0, SMTO_NORMAL, 5000, &result)) << message;
+    EXPECT_TRUE(TrayIconExists(window)) << message << ": added again";
+  }
   ASSERT_TRUE(DeleteTrayIcon(window));
-  EXPECT_FALSE(TrayIconExists(window)) << "one icon, not two";
 
   // As the shell sends it: to every top-level window.
   ASSERT_TRUE(::SendMessageTimeoutW(HWND_BROADCAST, taskbarCreated, 0, 0, SMTO_ABORTIFHUNG, 5000, &result));

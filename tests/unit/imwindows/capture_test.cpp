@@ -103,7 +103,7 @@ TEST_F(CaptureTest, AsksForTheDocumentWithTheRegisteredMessageEveryTime) {
     EXPECT_EQ(sent.window, view);
     EXPECT_EQ(sent.message, client.desktop.MessageNumber("WM_HTML_GETOBJECT"));
     EXPECT_EQ(sent.wParam, 0u);
-    EXPECT_EQ(sent.pointedLParam, 0);
+    EXPECT_EQ(sent.lParam, 0);
     EXPECT_EQ(sent.flags, platform::kSmtoAbortIfHung);
     EXPECT_EQ(sent.timeoutMs, 1000u);
     EXPECT_EQ(sent.resultOnEntry, 0u);
