@@ -208,7 +208,7 @@ IMTextResult CaptureView(const CaptureContext& ctx, Hwnd view, KeptDocuments& ke
     }
   }
   const bool trusted = !held || held->trusted;
-  const std::optional<std::int32_t> keptCount = held ? held->count : std::nullopt;
+  const std::int32_t keptCount = held && held->count ? *held->count : -1;  // a count is never below 0
   const std::size_t keptLines = held ? held->lines : 0;
   FullRead fresh = ReadInFull(ctx, view, trusted, std::move(asked), requested);
   const platform::ProbeAnswer count = fresh.count;
