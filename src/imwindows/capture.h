@@ -68,26 +68,32 @@ std::unique_ptr<platform::HtmlDocument2> GetHTMLDocument(const CaptureContext& c
 // so the client never sees the last reference go between two captures: under Wine a client can
 // deadlock tearing down the stub of an object that is asked for again at once. Used by the one
 // thread that calls into the client; what it holds goes with Release or with it. With the
-// document goes its collection of all elements and what the probe of it has shown.
+// document go its collection of all elements, the element that holds the end of its text, and
+// what the probe and the check of them have shown.
 class KeptDocuments {
  public:
   struct Held {
     std::unique_ptr<platform::HtmlDocument2> document;
     std::unique_ptr<platform::HtmlElement> body;
     std::unique_ptr<platform::HtmlElementCollection> all;
+    std::unique_ptr<platform::HtmlElement> end;  // the element that holds the end of the text
     std::optional<std::int32_t> count;  // the element count taken before the last read
-    bool trusted = true;      // the probe is supported and has never missed a change
+    bool trusted = true;      // the probe is supported and has never missed a line
     bool unsettled = false;   // the last read ended in CR LF: a line was being written
+    bool growing = false;     // the end's text has grown without a new element: checked every tick
     std::optional<std::size_t> lastText;  // the hash of the last text read
-    std::chrono::steady_clock::time_point lastRead;
+    std::size_t lines = 0;                // and its count of lines
+    std::optional<std::size_t> endText;   // the hash of the end's text, taken before the last read
+    std::chrono::steady_clock::time_point lastLook;  // the last full read, or check at the interval
   };
 
-  // Holds `document`, `body` and `all` for `view` (any may be empty), then lets the earlier go.
-  // What was learnt of the view's probe stays. Returns the view's slot, or null when nothing is
-  // held for it any more.
+  // Holds `document`, `body`, `all` and `end` for `view` (any may be empty), then lets the
+  // earlier go. What was learnt of the view's probe stays. Returns the view's slot, or null when
+  // nothing is held for it any more.
   Held* Keep(Hwnd view, std::unique_ptr<platform::HtmlDocument2> document,
              std::unique_ptr<platform::HtmlElement> body,
-             std::unique_ptr<platform::HtmlElementCollection> all = nullptr);
+             std::unique_ptr<platform::HtmlElementCollection> all = nullptr,
+             std::unique_ptr<platform::HtmlElement> end = nullptr);
   Held* Find(Hwnd view);
   void Release(Hwnd view) { held_.erase(view); }
 
@@ -99,17 +105,25 @@ class KeptDocuments {
 // With `keep`, what the capture obtained is held there instead of released at its end.
 IMTextResult GetIMText(const CaptureContext& ctx, Hwnd view, KeptDocuments* keep = nullptr);
 
-// How often a view that looks unchanged is read in full all the same: so changes the probe
-// cannot see (an edit, a history cleared, text added inside a line) and a replaced document are
-// caught this late at the most. Not more often: with long conversations this read is most of
-// what an idle Murmuro costs the client.
+// How often a view whose element count shows no change is looked at all the same: its document
+// is asked for again and compared with the kept one by identity (a new page), and the text of the
+// element that holds the end of its text is read (text added inside the last line). Neither
+// grows with the conversation. Changes that show in neither (an edit of an earlier line, a
+// history rebuilt to the same count, text added outside that element with no element of its own)
+// wait for the next full read. A view whose end cannot be checked is read in full this often.
 inline constexpr std::chrono::milliseconds kSafetyReadInterval{10000};
+
+// An end element whose text is longer than this, and more than half of the conversation, is no
+// cheaper to check than the whole text: such a view is read in full at the interval instead.
+inline constexpr std::size_t kLongestCheckedEnd = 4096;
 
 // A capture that first asks the kept collection of the view's document for its length (one call,
 // no document request) and hands back "unchanged" when it is what it was before the last read.
-// It reads in full, as GetIMText does, when `read` asks for it (a view not known yet), when the
-// length changed, when the last read ended in CR LF, when the last read is `safety` old, and for
-// good once the probe is unsupported or a safety read found a change the probe did not show.
+// At the interval `safety` it checks the view as above; a view whose end once grew is checked at
+// every capture. It reads in full, as GetIMText does, when `read` asks for it (a view not known
+// yet), when the length changed, when the last read ended in CR LF, when the check found a change
+// or could not be made, and for good once the probe is unsupported or a full read at the interval
+// found more lines than the count showed.
 IMTextResult CaptureView(const CaptureContext& ctx, Hwnd view, KeptDocuments& kept, bool read,
                          std::chrono::steady_clock::time_point now,
                          std::chrono::milliseconds safety = kSafetyReadInterval);

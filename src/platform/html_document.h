@@ -14,6 +14,11 @@ class HtmlElement {
  public:
   virtual ~HtmlElement() = default;
   virtual std::optional<Text> InnerText() = 0;
+  // The element this one is in (parentElement), or empty.
+  virtual std::unique_ptr<HtmlElement> Parent() = 0;
+  // Who the object is (the address of its IUnknown): two references held at once are to the
+  // same object when they answer the same. 0 when it cannot be told.
+  virtual std::uintptr_t Identity() = 0;
 };
 
 // How a probe went: an answer, a question the document does not support (E_NOTIMPL,
@@ -31,6 +36,8 @@ class HtmlElementCollection {
  public:
   virtual ~HtmlElementCollection() = default;
   virtual ProbeAnswer Length() = 0;  // one cross-process call
+  // The element at `index` in source order (the last one begins last), or empty.
+  virtual std::unique_ptr<HtmlElement> Item(std::int32_t index) = 0;
 };
 
 // The document through IHTMLDocument2.
@@ -40,6 +47,8 @@ class HtmlDocument2 {
   virtual std::unique_ptr<HtmlElement> Body() = 0;
   // The document's `all` collection; empty, with `outcome` set, when it cannot be had.
   virtual std::unique_ptr<HtmlElementCollection> All(ProbeOutcome& outcome) = 0;
+  // As HtmlElement::Identity: a view that loads a new page hands out another document.
+  virtual std::uintptr_t Identity() = 0;
 };
 
 // The document through IHTMLDocument.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 namespace murmuro::fakes {
 
@@ -36,6 +37,33 @@ class Counted {
   std::shared_ptr<Session> session_;
 };
 
+// The lines that are elements: the text less its trailer, cut at CR LF.
+std::vector<TextView> Lines(const FakeDocument& document) {
+  TextView text(document.innerText);
+  text.remove_suffix(std::min(document.trailer, text.size()));
+  std::vector<TextView> lines;
+  if (text.empty()) return lines;
+  for (std::size_t end; (end = text.find(u"\r\n")) != TextView::npos; text.remove_prefix(end + 2)) {
+    lines.push_back(text.substr(0, end));
+  }
+  lines.push_back(text);
+  // Breaks inside the last element: its lines are one element's text.
+  const std::size_t merged = std::min(document.elementless, lines.size() - 1);
+  if (merged > 0) {
+    const TextView& first = lines[lines.size() - 1 - merged];
+    const TextView& last = lines.back();
+    const TextView joined(first.data(), static_cast<std::size_t>(last.data() + last.size() - first.data()));
+    lines.resize(lines.size() - merged);
+    lines.back() = joined;
+  }
+  return lines;
+}
+
+// Identities: the document's id in the high bits, the object in the low ones.
+std::uintptr_t IdentityOf(const Session& session, std::size_t object) {
+  return static_cast<std::uintptr_t>((session.document->id << 20) | object);
+}
+
 class Element final : public platform::HtmlElement, Counted {
  public:
   using Counted::Counted;
@@ -43,16 +71,33 @@ class Element final : public platform::HtmlElement, Counted {
     if (!session_->Step(DocStep::kInnerText)) return std::nullopt;
     return session_->document->innerText;
   }
+  std::unique_ptr<platform::HtmlElement> Parent() override {
+    session_->Step(DocStep::kParent);
+    return nullptr;
+  }
+  std::uintptr_t Identity() override { return IdentityOf(*session_, 1); }
 };
 
-std::int32_t LineCount(const Text& text) {
-  if (text.empty()) return 0;
-  std::int32_t lines = 1;
-  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
-    if (text[i] == u'\r' && text[i + 1] == u'\n') ++lines;
+class LineElement final : public platform::HtmlElement, Counted {
+ public:
+  LineElement(std::shared_ptr<Session> session, std::size_t index, Text text)
+      : Counted(std::move(session)), index_(index), last_(std::move(text)) {}
+  std::optional<Text> InnerText() override {
+    if (!session_->Step(DocStep::kLineText)) return std::nullopt;
+    const auto lines = Lines(*session_->document);
+    if (index_ < lines.size()) last_ = Text(lines[index_]);
+    return last_;
   }
-  return lines;
-}
+  std::unique_ptr<platform::HtmlElement> Parent() override {
+    if (!session_->Step(DocStep::kParent)) return nullptr;
+    return std::make_unique<Element>(session_);
+  }
+  std::uintptr_t Identity() override { return IdentityOf(*session_, 2 + index_); }
+
+ private:
+  std::size_t index_;
+  Text last_;
+};
 
 // A probe step's outcome: a client that is there says "not supported" before anything fails.
 platform::ProbeOutcome ProbeStep(Session& session, DocStep step) {
@@ -71,9 +116,16 @@ class Collection final : public platform::HtmlElementCollection, Counted {
   platform::ProbeAnswer Length() override {
     platform::ProbeAnswer answer{ProbeStep(*session_, DocStep::kLength)};
     if (answer.outcome == platform::ProbeOutcome::kAnswered) {
-      answer.count = LineCount(session_->document->innerText);
+      answer.count = static_cast<std::int32_t>(Lines(*session_->document).size());
     }
     return answer;
+  }
+  std::unique_ptr<platform::HtmlElement> Item(std::int32_t index) override {
+    if (!session_->Step(DocStep::kItem) || index < 0) return nullptr;
+    const auto lines = Lines(*session_->document);
+    const auto at = static_cast<std::size_t>(index);
+    if (at >= lines.size()) return nullptr;
+    return std::make_unique<LineElement>(session_, at, Text(lines[at]));
   }
 };
 
@@ -89,6 +141,7 @@ class Document2 final : public platform::HtmlDocument2, Counted {
     if (outcome != platform::ProbeOutcome::kAnswered) return nullptr;
     return std::make_unique<Collection>(session_);
   }
+  std::uintptr_t Identity() override { return IdentityOf(*session_, 0); }
 };
 
 class Document final : public platform::HtmlDocument, Counted {
@@ -107,6 +160,7 @@ FakeDocuments::FakeDocuments() : stats_(std::make_shared<Stats>()) {}
 FakeDocument& FakeDocuments::Add(std::uintptr_t lresult, Text innerText) {
   auto document = std::make_shared<FakeDocument>();
   document->innerText = std::move(innerText);
+  document->id = ++made_;
   documents_[lresult] = document;
   return *document;
 }

@@ -15,18 +15,28 @@
 namespace murmuro::fakes {
 
 // The steps a capture can make: the answer taken as IHTMLDocument2, or as IHTMLDocument and
-// then queried, then the body and its text; and the probe: the `all` collection, its length.
-enum class DocStep { kDocument2, kObject, kQueryDocument2, kBody, kInnerText, kAll, kLength };
+// then queried, then the body and its text; the probe: the `all` collection, its length; and the
+// check: an element of `all`, its parent, and a line element's text.
+enum class DocStep {
+  kDocument2, kObject, kQueryDocument2, kBody, kInnerText,
+  kAll, kLength, kItem, kParent, kLineText,
+};
 
-// The probe counts one element per CR-LF line of the text (none for an empty text), so text
-// appended inside the last line goes unseen, as it does by a real document's element count.
+// The document holds one element per CR-LF line of its text less the last `trailer` characters
+// (none for an empty text), so text appended inside the last line adds none, as in a real
+// document. An element taken from `all` reads its line as it is now; once the text has fewer
+// lines it keeps what it last read, as an element taken out of a document does. A line element's
+// parent is the body.
 struct FakeDocument {
   Text innerText;
+  std::size_t trailer = 0;
+  std::size_t elementless = 0;  // the last line breaks that add no element: the last element holds them
   std::optional<DocStep> failAt;  // that step gives nothing (a probe step: kFailed)
   bool noDocument2 = false;       // the document does not offer IHTMLDocument2
   bool probeUnsupported = false;  // `all` and its length are not supported
   bool disconnected = false;      // every step gives nothing
   std::function<void(DocStep)> beforeStep;
+  std::uint64_t id = 0;  // tells this document's objects from another's, one answered before it
 };
 
 struct Session;
@@ -58,6 +68,7 @@ class FakeDocuments final : public platform::DocumentSource {
   std::shared_ptr<Session> Open(std::uintptr_t lresult, DocStep step);
 
   std::shared_ptr<Stats> stats_;
+  std::uint64_t made_ = 0;
   std::map<std::uintptr_t, std::shared_ptr<FakeDocument>> documents_;
 };
 

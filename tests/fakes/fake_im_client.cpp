@@ -14,9 +14,14 @@ Hwnd FakeIMClient::AddView(Hwnd conversation, TextView shown, int depth) {
   for (int level = 1; level < depth; ++level) parent = desktop.Create(parent, "", "ViewFrame");
   const Hwnd view = desktop.Create(parent, "", kViewClass);
   desktop.SetAnswer(view, AnswerOf(view));
-  documents.Add(AnswerOf(view), {});
+  documents.Add(AnswerOf(view), {}).trailer = kTrailer.size();
   Show(view, shown);
   return view;
+}
+
+void FakeIMClient::Replace(Hwnd view, TextView shown) {
+  documents.Add(AnswerOf(view), {}).trailer = kTrailer.size();
+  Show(view, shown);
 }
 
 void FakeIMClient::Show(Hwnd view, TextView shown) {

@@ -30,6 +30,8 @@ class FakeIMClient {
   Hwnd AddView(Hwnd conversation, TextView shown, int depth = 2);
   void Show(Hwnd view, TextView shown);
   void Append(Hwnd view, TextView more);
+  // The view loads a new page showing `shown`: the documents handed out before keep what they had.
+  void Replace(Hwnd view, TextView shown);
   // The body text as is, trailer and all.
   void SetBody(Hwnd view, Text body);
   FakeDocument& Document(Hwnd view);

@@ -122,7 +122,8 @@ TEST_F(CaptureTest, KeptReferencesGoWhenTheViewDoes) {
 
 // The element count, read across processes from the one live `all` collection: one element a
 // line after the four the document always has, no text read, and "not supported" once the
-// document stops supporting it.
+// document stops supporting it. The last element is the last line's, whose text is that line
+// alone and whose parent is the body; the one taken earlier follows its line as it grows.
 TEST_F(CaptureTest, TheElementCountFollowsTheLinesWithoutReadingTheText) {
   using platform::ProbeOutcome;
   SetBody("bob: hi");
@@ -132,29 +133,90 @@ TEST_F(CaptureTest, TheElementCountFollowsTheLinesWithoutReadingTheText) {
   auto all = document->All(outcome);
   ASSERT_EQ(outcome, ProbeOutcome::kAnswered);
   ASSERT_NE(all, nullptr);
+  auto body = document->Body();
+  ASSERT_NE(body, nullptr);
+  auto first = all->Item(4);
+  ASSERT_NE(first, nullptr);
   const long reads = static_cast<long>(client->Send("reads"));
   const struct {
     const char* command;
     ProbeOutcome outcome;
     std::int32_t count;
+    const char16_t* last;     // the last element's text; null: it is the body, or none
+    const char16_t* earlier;  // what the element taken at the start reads
   } cases[] = {
-      {"alive", ProbeOutcome::kAnswered, 5},  // nothing changed
-      {"append c 1 text=ann: yo", ProbeOutcome::kAnswered, 6},
-      {"set c 1 text=bob: hi\\r\\nann: yo!", ProbeOutcome::kAnswered, 6},  // inside a line: unseen
-      {"set c 1 text=", ProbeOutcome::kAnswered, 4},
-      {"fail c 1 probe", ProbeOutcome::kUnsupported, 0},
+      {"alive", ProbeOutcome::kAnswered, 5, u"bob: hi", u"bob: hi"},  // nothing changed
+      {"grow c 1 text=\\sthere", ProbeOutcome::kAnswered, 5, u"bob: hi there", u"bob: hi there"},  // unseen by the count
+      {"grow c 1 text=\\r\\nbob: again", ProbeOutcome::kAnswered, 5, u"bob: hi there\r\nbob: again",
+       u"bob: hi there\r\nbob: again"},
+      {"append c 1 text=ann: yo", ProbeOutcome::kAnswered, 6, u"ann: yo", u"bob: hi there\r\nbob: again"},
+      {"set c 1 text=bob: hi\\r\\nann: yo!", ProbeOutcome::kAnswered, 6, u"ann: yo!", u"bob: hi there\r\nbob: again"},
+      {"set c 1 text=", ProbeOutcome::kAnswered, 4, nullptr, u"bob: hi there\r\nbob: again"},
+      {"fail c 1 probe", ProbeOutcome::kUnsupported, 0, nullptr, u"bob: hi there\r\nbob: again"},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.command);
     Must(*client, c.command);
     const platform::ProbeAnswer answer = all->Length();
-    EXPECT_EQ(answer.outcome, c.outcome) << c.command;
-    EXPECT_EQ(answer.count, c.count) << c.command;
+    EXPECT_EQ(answer.outcome, c.outcome);
+    EXPECT_EQ(answer.count, c.count);
+    EXPECT_EQ(first->InnerText(), std::optional<Text>(c.earlier));
+    auto last = answer.count > 0 ? all->Item(answer.count - 1) : nullptr;
+    if (!c.last) {
+      EXPECT_TRUE(!last || last->Identity() == body->Identity());
+      continue;
+    }
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->InnerText(), std::optional<Text>(c.last));
+    auto parent = last->Parent();
+    ASSERT_NE(parent, nullptr);
+    EXPECT_EQ(parent->Identity(), body->Identity());
+    EXPECT_NE(last->Identity(), body->Identity());
   }
   EXPECT_EQ(document->All(outcome), nullptr);
   EXPECT_EQ(outcome, ProbeOutcome::kUnsupported);
-  EXPECT_EQ(client->Send("reads"), reads) << "a probe reads no text";
+  EXPECT_EQ(client->Send("reads"), reads) << "a probe reads no body text";
+  first.reset();
+  body.reset();
   all.reset();
   document.reset();
+  EXPECT_EQ(SettledAlive(*client, 0), 0);
+}
+
+// A view's document is the same object at every request, told by its identity without a read,
+// until the view loads a new page; the old document still answers with its own count. A client
+// that refuses `item` hands out no element.
+TEST_F(CaptureTest, ANewPageIsAnotherDocumentByIdentity) {
+  using platform::ProbeOutcome;
+  SetBody("bob: hi");
+  auto kept = GetHTMLDocument(platform.Capture(), view);
+  auto again = GetHTMLDocument(platform.Capture(), view);
+  ASSERT_TRUE(kept && again);
+  EXPECT_NE(kept->Identity(), 0u);
+  EXPECT_EQ(again->Identity(), kept->Identity());
+  ProbeOutcome outcome = ProbeOutcome::kFailed;
+  auto all = kept->All(outcome);
+  ASSERT_NE(all, nullptr);
+  const long reads = static_cast<long>(client->Send("reads"));
+
+  Must(*client, "replace c 1 text=bob: new\\r\\nbob: page");
+  auto fresh = GetHTMLDocument(platform.Capture(), view);
+  ASSERT_NE(fresh, nullptr);
+  EXPECT_NE(fresh->Identity(), kept->Identity());
+  EXPECT_EQ(all->Length().count, 5) << "the old page's collection keeps its count";
+  auto freshAll = fresh->All(outcome);
+  ASSERT_NE(freshAll, nullptr);
+  EXPECT_EQ(freshAll->Length().count, 6);
+  EXPECT_EQ(client->Send("reads"), reads) << "told apart without reading";
+
+  Must(*client, "fail c 1 check");
+  EXPECT_EQ(freshAll->Item(5), nullptr);
+  EXPECT_EQ(freshAll->Length().count, 6) << "the count is still answered";
+  freshAll.reset();
+  fresh.reset();
+  all.reset();
+  again.reset();
+  kept.reset();
   EXPECT_EQ(SettledAlive(*client, 0), 0);
 }
 

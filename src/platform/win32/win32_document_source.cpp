@@ -21,12 +21,26 @@ std::optional<Text> ReadText(Read&& read) {
   return Text(reinterpret_cast<const char16_t*>(value.get()), ::SysStringLen(value.get()));
 }
 
+// On a proxy the question is answered locally: COM keeps one proxy per object and apartment.
+template <class Interface>
+std::uintptr_t IdentityOf(const ComPtr<Interface>& object) {
+  ComPtr<IUnknown> unknown;
+  if (!object || FAILED(object.As(&unknown)) || !unknown) return 0;
+  return reinterpret_cast<std::uintptr_t>(unknown.Get());
+}
+
 class ComHtmlElement final : public platform::HtmlElement {
  public:
   explicit ComHtmlElement(ComPtr<IHTMLElement> element) : element_(std::move(element)) {}
   std::optional<Text> InnerText() override {
     return ReadText([&](BSTR* out) { return element_->get_innerText(out); });
   }
+  std::unique_ptr<platform::HtmlElement> Parent() override {
+    ComPtr<IHTMLElement> parent;
+    if (FAILED(element_->get_parentElement(parent.GetAddressOf())) || !parent) return nullptr;
+    return std::make_unique<ComHtmlElement>(std::move(parent));
+  }
+  std::uintptr_t Identity() override { return IdentityOf(element_); }
 
  private:
   ComPtr<IHTMLElement> element_;
@@ -56,6 +70,20 @@ class ComHtmlElementCollection final : public platform::HtmlElementCollection {
     answer.count = static_cast<std::int32_t>(length);
     return answer;
   }
+  std::unique_ptr<platform::HtmlElement> Item(std::int32_t index) override {
+    VARIANT name;
+    ::VariantInit(&name);
+    V_VT(&name) = VT_I4;
+    V_I4(&name) = index;
+    VARIANT none;
+    ::VariantInit(&none);
+    ComPtr<IDispatch> answer;
+    if (FAILED(collection_->item(name, none, answer.GetAddressOf())) || !answer) return nullptr;
+    // Whatever the client put there: only an element has a text to check.
+    ComPtr<IHTMLElement> element;
+    if (FAILED(answer.As(&element)) || !element) return nullptr;
+    return std::make_unique<ComHtmlElement>(std::move(element));
+  }
 
  private:
   ComPtr<IHTMLElementCollection> collection_;
@@ -82,6 +110,7 @@ class ComHtmlDocument2 final : public platform::HtmlDocument2 {
     }
     return std::make_unique<ComHtmlElementCollection>(std::move(collection));
   }
+  std::uintptr_t Identity() override { return IdentityOf(document_); }
 
  private:
   ComPtr<IHTMLDocument2> document_;

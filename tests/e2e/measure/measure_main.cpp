@@ -64,12 +64,14 @@ Options Parse(int argc, char** argv) {
     else if (name == "--minutes") o.minutes = value;
     else if (name == "--rounds") o.rounds = value;
     else if (name == "--large-kilobytes") o.largeKilobytes = value;
+    else if (name == "--largest-kilobytes") o.largestKilobytes = value;
   }
   return o;
 }
 
-// Document requests the client has answered: one per capture the program makes of its views.
-long Captures(const ClientProcess& client) { return Requests(client); }
+// The program's captures of its views: a full read each (with a document request), or a look at
+// one it does not read (a probe, and at the interval a check as well).
+long Captures(const ClientProcess& client) { return Reads(client) + Looks(client); }
 
 // The working set as the process itself reports it (Wine reads it from /proc as well; it leaves
 // the private bytes of another process at 0).

@@ -76,10 +76,9 @@ int RunSoak(const Options& o) {
   auto client = LoadedClient(run.Folder(), L"measure-soak", o.conversations, o.kilobytes);
   const long before = Reads(*client);
   if (!run.Start()) Fail("murmuro.exe did not start");
-  // Twice the views: the first scan is behind the program, and it reads as it will from now on.
-  if (!WaitUntil([&] { return Reads(*client) >= before + 2 * o.conversations; }, 60000, 50)) {
-    Fail("the conversations were not read");
-  }
+  // Every view read and looked at again: the first scan is behind the program, and it reads as it
+  // will from now on.
+  if (!WarmedUp(*client, before, o.conversations, true, 60000)) Fail("the conversations were not read");
   const auto loops = BusyLoad(true);
   if (!loops) Fail("the script did not start the busy loops");
   const int total = o.minutes * 60;

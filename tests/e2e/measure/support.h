@@ -34,6 +34,7 @@ struct Options {
   int minutes = 5;         // the soak's length
   int rounds = 2;          // the side-by-side figure's
   int largeKilobytes = 256;  // the growth figure's long conversations
+  int largestKilobytes = 1024;  // and its longest
 };
 
 template <class Condition>
@@ -65,6 +66,22 @@ inline long Reads(const im_client::ClientProcess& client, UINT timeoutMs = 60000
 
 // Document requests the client has answered, all views together: one per capture of any reader.
 inline long Requests(const im_client::ClientProcess& client) { return static_cast<long>(client.Send("requests")); }
+
+// The program's looks at conversations it does not read: element counts and checks of the end.
+inline long Looks(const im_client::ClientProcess& client) {
+  return static_cast<long>(client.Send("probes") + client.Send("checks"));
+}
+
+// Until every conversation has been read in full once, then looked at once more: by a probe or a
+// check for the program (`looks`), by another read for a plain reader. False when that takes
+// longer than `waitMs` (each).
+inline bool WarmedUp(const im_client::ClientProcess& client, long readsBefore, int conversations, bool looks,
+                     DWORD waitMs) {
+  if (!WaitUntil([&] { return Reads(client) >= readsBefore + conversations; }, waitMs, 50)) return false;
+  const auto count = [&] { return looks ? Looks(client) : Reads(client); };
+  const long now = count();
+  return WaitUntil([&] { return count() >= now + conversations; }, waitMs, 50);
+}
 
 // A conversation of about `kilobytes` KB in the client's escapes: lines "userN: ..." joined by CR LF.
 inline std::string ConversationText(int n, int kilobytes) {

@@ -79,7 +79,7 @@ TEST_F(ReadingTest, WhatTheProgramHoldsInAClientGoesWithItsConversations) {
   ASSERT_EQ(client->Send("close eve"), 1);
   ASSERT_GT(client->Send("open gil lines=gil:\\shi title=IM with gil"), 0);
   ASSERT_THAT(Texts(run.WaitForSpoken(1)), ElementsAre("gil says    hi\r\n"));
-  EXPECT_TRUE(alive(6)) << client->Send("alive");
+  EXPECT_TRUE(alive(7)) << "and the element that holds the end of gil's text: " << client->Send("alive");
 
   ASSERT_EQ(client->Send("close fred"), 1);
   ASSERT_EQ(client->Send("close gil"), 1);
@@ -327,13 +327,38 @@ TEST_F(ReadingTest, TheLineThatCameDuringAStallIsSpokenOnce) {
   MurmuroRun run(kReadingOn);
   ASSERT_TRUE(StartReading(run, {{client.get(), 1}}));
   ASSERT_EQ(client->Send("stall tom 1 6000 text=tom: hello\\r\\ntom: lol meanwhile"), 1);
-  // The stall begins at the next text read, the safety read of an unchanged conversation.
+  // The stall begins at the next text read: the look at the end of the unchanged conversation.
   EXPECT_THAT(Texts(run.WaitForSpoken(1, 20000)), ElementsAre("tom says    laughing out loud meanwhile\r\n"));
   CaptureCount captures(*client);
   ASSERT_TRUE(captures.WaitFor(2, 5000));
   ASSERT_EQ(client->Send("append tom 1 text=tom: after"), 1);
   EXPECT_THAT(Texts(run.WaitForSpoken(2)),
               ElementsAre("tom says    laughing out loud meanwhile\r\n", "tom says    after\r\n"));
+}
+
+// A message that grows inside its element, by a line break with no element of its own (a grouped
+// message): the element count cannot see it. The look at the end of the conversation finds it
+// within the interval the first time and at the next tick from then on, with no full read of the
+// idle conversation in between.
+TEST_F(ReadingTest, ALineGrownInsideTheLastElementIsSpoken) {
+  auto client = LaunchClient("reading-grown-line");
+  ASSERT_TRUE(client);
+  ASSERT_GT(client->Send("open una lines=una:\\shello title=IM with una"), 0);
+  MurmuroRun run(kReadingOn);
+  ASSERT_TRUE(StartReading(run, {{client.get(), 1}}));
+
+  ASSERT_EQ(client->Send("grow una 1 text=\\r\\nuna: lol grouped"), 1);
+  EXPECT_THAT(Texts(run.WaitForSpoken(1, 15000)), ElementsAre("una says    laughing out loud grouped\r\n"));
+  ASSERT_EQ(client->Send("grow una 1 text=\\r\\nuna: and again"), 1);
+  EXPECT_THAT(Texts(run.WaitForSpoken(2, 5000)),
+              ElementsAre("una says    laughing out loud grouped\r\n", "una says    and again\r\n"));
+
+  const LRESULT reads = client->Send("reads");
+  const LRESULT checks = client->Send("checks");
+  Sleep(3000);
+  EXPECT_EQ(client->Send("reads"), reads) << "an idle conversation is not read in full every tick";
+  EXPECT_GE(client->Send("checks"), checks + 2) << "its end is looked at every tick";
+  EXPECT_EQ(run.Transcribed().size(), 2u) << "each once";
 }
 
 }  // namespace

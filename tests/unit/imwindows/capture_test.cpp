@@ -192,20 +192,29 @@ TEST_F(CaptureTest, AWindowClosedDuringTheCaptureGivesWindowNotFound) {
 }
 
 // A capture of a known view asks the kept collection for its length, and reads in full only when
-// that changed, when asked to, after a read that ended in CR LF, at the safety read, and for good
-// once the probe is unsupported or missed a change. A probe that fails reads once.
+// that changed, when asked to, after a read that ended in CR LF, and when the check finds a
+// change or cannot be made; for good once the probe is unsupported or missed lines. The check,
+// at the interval, asks for the document (a new page) and reads the text of the element that
+// holds the end of the text; once that grew it is read at every capture. A probe that fails
+// reads once.
 TEST_F(CaptureTest, AProbeBeforeTheReadReadsOnlyWhatItCannotRuleOut) {
   using Steps = std::vector<DocStep>;
-  const Steps probe{DocStep::kLength};
-  const Steps full{DocStep::kDocument2, DocStep::kAll, DocStep::kLength, DocStep::kBody, DocStep::kInnerText};
-  const Steps plain{DocStep::kDocument2, DocStep::kBody, DocStep::kInnerText};
+  using enum DocStep;
+  const Steps probe{kLength};
+  const Steps counted{kAll, kLength, kBody, kItem, kLineText, kInnerText};  // a document at hand
+  const Steps full{kDocument2, kAll, kLength, kBody, kItem, kLineText, kInnerText};
+  const Steps endless{kDocument2, kAll, kLength, kBody, kItem, kLineText, kParent, kInnerText};
+  const Steps refused{kDocument2, kAll, kLength, kBody, kItem, kInnerText};
+  const Steps plain{kDocument2, kBody, kInnerText};
   const auto plus = [](Steps a, const Steps& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
   };
   const Hwnd ann = client.Open("IM with ann", u"ann: hi").view;
+  const Hwnd cy = client.Open("IM with cy", Text(5000, u'y')).view;
   KeptDocuments kept;
   std::chrono::steady_clock::time_point now;
+  const auto later = [&] { now += kSafetyReadInterval; };
   struct Case {
     const char* what;
     Hwnd target;
@@ -219,20 +228,88 @@ TEST_F(CaptureTest, AProbeBeforeTheReadReadsOnlyWhatItCannotRuleOut) {
       {"first capture", view, [&] { client.Show(view, u"bob: 1"); }, true, full, Answer::kRead},
       {"unchanged: no request, no read", view, nothing, false, probe, Answer::kUnchanged},
       {"a line came", view, [&] { client.Append(view, u"\r\nbob: 2"); }, false, plus(probe, full), Answer::kRead},
-      {"a line being written", view, [&] { client.Append(view, u"\r\nbob: 3\r\n"); }, false, plus(probe, full), Answer::kRead},
+      {"a line being written: its end is no element's", view, [&] { client.Append(view, u"\r\nbob: 3\r\n"); }, false,
+       plus(probe, endless), Answer::kRead},
       {"read again until it is written", view, [&] { client.Append(view, u"bob: 4"); }, false, full, Answer::kRead},
       {"asked for in full", view, nothing, true, full, Answer::kRead},
-      {"text added inside a line: unseen", view, [&] { client.Append(view, u" more"); }, false, probe, Answer::kUnchanged},
-      {"the safety read finds it", view, [&] { now += kSafetyReadInterval; }, false, plus(probe, full), Answer::kRead},
-      {"a probe that missed is not trusted again", view, nothing, false, plain, Answer::kRead},
-      {"another view's first capture", ann, nothing, true, full, Answer::kRead},
-      {"a probe that fails reads once", ann, [&] { client.Document(ann).failAt = DocStep::kLength; }, false,
+      {"a line inside the last element: unseen before the interval", view,
+       [&] {
+         client.Append(view, u"\r\nbob: 5");
+         client.Document(view).elementless = 1;
+       },
+       false, probe, Answer::kUnchanged},
+      {"the check at the interval: the same page, the end grew", view, later, false,
+       plus(plus(probe, {kDocument2, kLineText}), counted), Answer::kRead},
+      {"then the end is checked at every capture, the probe still trusted", view,
+       [&] { client.Append(view, u" and more"); }, false, plus(plus(probe, {kLineText}), full), Answer::kRead},
+      {"the check sees nothing new", view, nothing, false, plus(probe, {kLineText}), Answer::kUnchanged},
+      {"an edit of an earlier line: unseen", view,
+       [&] { client.Show(view, u"bob: one\r\nbob: 2\r\nbob: 3\r\nbob: 4\r\nbob: 5 and more"); }, false,
+       plus(probe, {kLineText}), Answer::kUnchanged},
+      {"and at the interval too: no text is read", view, later, false, plus(probe, {kDocument2, kLineText}),
+       Answer::kUnchanged},
+      {"a new page with as many elements: unseen before the interval", view,
+       [&] { client.Replace(view, u"bob: 1\r\nbob: 2\r\nbob: 3\r\nbob: again"); }, false, plus(probe, {kLineText}),
+       Answer::kUnchanged},
+      {"at the interval: another document, read in full", view, later, false, plus(plus(probe, {kDocument2}), counted),
+       Answer::kRead},
+      {"the new page's count is trusted", view, [&] { client.Append(view, u"\r\nbob: new"); }, false,
        plus(probe, full), Answer::kRead},
-      {"and is trusted again", ann, [&] { client.Document(ann).failAt.reset(); }, false, full, Answer::kRead},
+
+      // A view whose end cannot be had is read in full at the interval; that read distrusts the
+      // probe only when it finds more lines than the count showed.
+      {"another view, whose elements cannot be had", ann, [&] { client.Document(ann).failAt = kItem; }, true, refused,
+       Answer::kRead},
       {"", ann, nothing, false, probe, Answer::kUnchanged},
-      {"unsupported: read every time", ann, [&] { client.Document(ann).probeUnsupported = true; }, false,
+      {"an edit: read at the interval", ann, [&] { later(); client.Show(ann, u"ann: hi!"); }, false,
+       plus(plus(probe, {kDocument2}), {kAll, kLength, kBody, kItem, kInnerText}), Answer::kRead},
+      {"is no miss", ann, nothing, false, probe, Answer::kUnchanged},
+      {"a line came during the read at the interval", ann,
+       [&] {
+         later();
+         client.Document(ann).beforeStep = [&](DocStep step) {
+           if (step == kInnerText) client.Show(ann, u"ann: hi!\r\nann: now");
+         };
+       },
+       false, plus(plus(probe, {kDocument2}), {kAll, kLength, kBody, kItem, kInnerText, kLength}), Answer::kRead},
+      {"is no miss: its count shows it at the next capture", ann, [&] { client.Document(ann).beforeStep = nullptr; },
+       false, plus(probe, refused), Answer::kRead},
+      {"", ann, nothing, false, probe, Answer::kUnchanged},
+      {"a short answer at the interval", ann,
+       [&] {
+         later();
+         client.Document(ann).beforeStep = [&](DocStep step) {
+           if (step == kInnerText) client.Document(ann).innerText = u"ab";
+         };
+       },
+       false, plus(plus(probe, {kDocument2}), {kAll, kLength, kBody, kItem, kInnerText}), Answer::kTooShort},
+      {"is no miss either", ann,
+       [&] {
+         client.Document(ann).beforeStep = nullptr;
+         client.Show(ann, u"ann: hi!\r\nann: now");
+       },
+       false, probe, Answer::kUnchanged},
+      {"asked for in full", ann, nothing, true, refused, Answer::kRead},
+      {"more lines than the count showed: missed", ann,
+       [&] {
+         later();
+         client.Append(ann, u"\r\nann: 3");
+         client.Document(ann).elementless = 1;
+       },
+       false, plus(plus(probe, {kDocument2}), {kAll, kLength, kBody, kItem, kInnerText, kLength}), Answer::kRead},
+      {"a probe that missed is not trusted again", ann, nothing, false, plain, Answer::kRead},
+
+      // An end as long as the text costs what the text does: read at the interval instead.
+      {"one long line", cy, nothing, true, full, Answer::kRead},
+      {"", cy, nothing, false, probe, Answer::kUnchanged},
+      {"at the interval", cy, later, false, plus(plus(probe, {kDocument2}), counted), Answer::kRead},
+      {"a probe that fails reads once", cy, [&] { client.Document(cy).failAt = kLength; }, false,
+       plus(probe, {kDocument2, kAll, kLength, kBody, kInnerText}), Answer::kRead},
+      {"and is trusted again", cy, [&] { client.Document(cy).failAt.reset(); }, false, full, Answer::kRead},
+      {"", cy, nothing, false, probe, Answer::kUnchanged},
+      {"unsupported: read every time", cy, [&] { client.Document(cy).probeUnsupported = true; }, false,
        plus(probe, plain), Answer::kRead},
-      {"", ann, nothing, false, plain, Answer::kRead},
+      {"", cy, nothing, false, plain, Answer::kRead},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -247,6 +324,7 @@ TEST_F(CaptureTest, AProbeBeforeTheReadReadsOnlyWhatItCannotRuleOut) {
   }
   kept.Release(view);
   kept.Release(ann);
+  kept.Release(cy);
   EXPECT_EQ(client.documents.Live(), 0);
 }
 
