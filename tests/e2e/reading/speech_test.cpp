@@ -135,8 +135,9 @@ TEST_F(ReadingTest, AThirtyTwoBitClientIsRead) {
   ASSERT_EQ(client->Send("append sam 1 text=sam: lol from 32 bits"), 1);
   EXPECT_THAT(Texts(run.WaitForSpoken(1)), ElementsAre("sam says    laughing out loud from 32 bits\r\n"));
   EXPECT_TRUE(WaitUntil([&] { return client->Send("probes") > 0; }, 5000)) << "no element count asked";
-  EXPECT_TRUE(WaitUntil([&] { return client->Send("alive") == 3; }, 8000))
-      << "a document, its body and its collection, held: " << client->Send("alive");
+  EXPECT_TRUE(WaitUntil([&] { return client->Send("alive") == 4; }, 8000))
+      << "a document, its body, its collection and the element that holds its end, held: "
+      << client->Send("alive");
   ASSERT_EQ(client->Send("close sam"), 1);
   EXPECT_TRUE(WaitUntil([&] { return client->Send("alive") == 0; }, 8000)) << client->Send("alive");
   EXPECT_EQ(run.Transcribed().size(), 1u) << Describe(run.Transcribed());
