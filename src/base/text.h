@@ -1,5 +1,6 @@
 #pragma once
 // Shared vocabulary of the portable code: UTF-16 texts and 32-bit window handles.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -15,6 +16,14 @@ using Hwnd = std::int32_t;
 inline constexpr char16_t kCr = u'\r';
 inline constexpr char16_t kLf = u'\n';
 inline constexpr TextView kCrLf = u"\r\n";
+
+// At most the first `count` code units of `text`, one fewer where the last would be half of a
+// character (a high surrogate without its pair).
+constexpr TextView WholeCharacters(TextView text, std::size_t count) noexcept {
+  if (count >= text.size()) return text;
+  if (count > 0 && text[count - 1] >= 0xD800 && text[count - 1] <= 0xDBFF) --count;
+  return text.substr(0, count);
+}
 
 // Bridges for tests and messages: ASCII/Latin-1 only, one byte a code unit (no code page involved).
 inline Text Latin1ToText(std::string_view s) {

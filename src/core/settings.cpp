@@ -32,11 +32,10 @@ std::vector<std::string_view> FileLines(std::string_view bytes) {
 // The start of a line as UTF-8, for messages.
 std::string Quoted(const Text& line) {
   constexpr std::size_t kShown = 40;
-  std::size_t shown = std::min(line.size(), kShown);
-  if (shown < line.size() && line[shown - 1] >= 0xD800 && line[shown - 1] <= 0xDBFF) --shown;
+  const TextView shown = WholeCharacters(line, kShown);
   std::string quoted = "\"";  // appended, not prefixed: GCC 12 warns falsely of overlap there
-  quoted += TextToUtf8(TextView(line).substr(0, shown));
-  quoted += shown < line.size() ? "...\"" : "\"";
+  quoted += TextToUtf8(shown);
+  quoted += shown.size() < line.size() ? "...\"" : "\"";
   return quoted;
 }
 

@@ -1,6 +1,5 @@
 #include "ui/icon_to_sys_tray.h"
 
-#include <algorithm>
 #include <string>
 
 namespace murmuro {
@@ -11,9 +10,7 @@ bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 }  // namespace
 
 Text TrayTipField(TextView tip) {
-  std::size_t keep = std::min(tip.size(), platform::kTrayTipSize - 1);
-  if (keep < tip.size() && keep > 0 && IsHighSurrogate(tip[keep - 1])) --keep;
-  Text field(tip.substr(0, keep));
+  Text field(WholeCharacters(tip, platform::kTrayTipSize - 1));
   field.push_back(u'\0');
   field.resize(platform::kTrayTipSize, u' ');
   return field;

@@ -20,12 +20,7 @@ Text TrayTip(TextView blocked) {
   if (blocked.empty()) return Text(kProgramName);
   const std::size_t room = platform::kTrayTipSize - 1 - kBlockedBefore.size() - kBlockedAfter.size();
   Text title(blocked);
-  if (title.size() > room) {
-    std::size_t keep = room - kShortened.size();
-    // Never half of a character.
-    if (keep > 0 && title[keep - 1] >= 0xD800 && title[keep - 1] <= 0xDBFF) --keep;
-    title = Text(blocked.substr(0, keep)) + Text(kShortened);
-  }
+  if (title.size() > room) title = Text(WholeCharacters(blocked, room - kShortened.size())) + Text(kShortened);
   return Text(kBlockedBefore) + title + Text(kBlockedAfter);
 }
 
